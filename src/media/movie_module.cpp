@@ -1,0 +1,169 @@
+#include "media/movie_module.h"
+
+#include "platform/clock.h"
+#include "platform/event_pump.h"
+#include "platform/mci/mci.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+constexpr double kSecondsPerDay = 24 * 60 * 60;
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+} // namespace
+
+MovieModuleHooks MovieModuleHooks::platformDefaults()
+{
+    return { mciSendStringA, platform::secondsSinceMidnight, platform::processEventsFor };
+}
+
+MovieModule::MovieModule(MovieModuleHooks hooks)
+    : hooks_(std::move(hooks))
+{
+    ReplyBuffer.fill(' ');
+}
+
+uint32_t MovieModule::send(const std::string& command) { return hooks_.send(command.c_str(), nullptr, 0, nullptr); }
+
+// The service gets a copy of the whole reply area and all of it is copied back: a query that writes no reply
+// leaves the previous reply to be read again.
+uint32_t MovieModule::query(const std::string& command)
+{
+    auto area = ReplyBuffer;
+    const uint32_t code = hooks_.send(command.c_str(), area.data(), static_cast<uint32_t>(area.size()), nullptr);
+    ReplyBuffer = area;
+    return code;
+}
+
+void MovieModule::quoteFilename() { Filename = quoted(Filename); }
+
+void MovieModule::openMovieWindow(int64_t hWnd, const std::string& WindowStyle)
+{
+    quoteFilename();
+    Error = static_cast<int32_t>(send("close movie"));
+    Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie parent " + std::to_string(hWnd)
+        + " style " + WindowStyle + " "));
+}
+
+void MovieModule::openMovie()
+{
+    quoteFilename();
+    Error = static_cast<int32_t>(send("close movie"));
+    Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie"));
+}
+
+void MovieModule::playMovie() { Error = static_cast<int32_t>(send("play movie")); }
+
+void MovieModule::stopMovie() { Error = static_cast<int32_t>(send("stop movie")); }
+
+int32_t MovieModule::getLengthInMS()
+{
+    send("set movie time format ms");
+    Error = static_cast<int32_t>(query("status movie length"));
+    return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
+}
+
+int32_t MovieModule::getLengthInSec() { return getLengthInMS() / 1000; }
+
+void MovieModule::pauseMovie() { Error = static_cast<int32_t>(send("pause movie")); }
+
+void MovieModule::resumeMovie() { Error = static_cast<int32_t>(send("resume movie")); }
+
+int32_t MovieModule::getPositionInMS()
+{
+    send("set movie time format ms");
+    Error = static_cast<int32_t>(query("status movie position wait"));
+    return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
+}
+
+void MovieModule::closeMovie() { Error = static_cast<int32_t>(send("close all")); }
+
+int32_t MovieModule::getPositionInSec() { return getPositionInMS() / 1000; }
+
+bool MovieModule::isMoviePlaying()
+{
+    Error = static_cast<int32_t>(query("status movie mode"));
+    return std::string_view(ReplyBuffer.data(), 7) == "playing";
+}
+
+// A device that starts playing between the two mode queries is left alone.
+void MovieModule::setPositionTo(int32_t Second)
+{
+    if (isMoviePlaying()) {
+        send("play movie from " + std::to_string(Second));
+    } else if (!isMoviePlaying()) {
+        send("seek movie to " + std::to_string(Second));
+    }
+}
+
+// Ends when the time of day, counted from its value at the call rounded to a whole second, has moved on by
+// `duration`. Window events run meanwhile; between them the thread sleeps until the next one or the end.
+void MovieModule::timeOut(double duration)
+{
+    const double start = std::nearbyint(hooks_.secondsSinceMidnight());
+    for (;;) {
+        double now = hooks_.secondsSinceMidnight();
+        if (start - now > kSecondsPerDay / 2) {
+            now += kSecondsPerDay; // the clock passed midnight
+        }
+        const double remaining = start + duration - now;
+        if (!(now - start < duration)) {
+            return;
+        }
+        const auto waitMs = static_cast<long long>(std::ceil(remaining * 1000.0));
+        hooks_.processEventsFor(std::chrono::milliseconds(std::max(1LL, waitMs)));
+    }
+}
+
+int32_t readReplyNumber(const char* reply, std::size_t length)
+{
+    std::string number;
+    std::size_t i = 0;
+    auto at = [&](std::size_t index) { return index < length ? reply[index] : '\0'; };
+    auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    auto takeDigits = [&] {
+        while (isDigit(at(i))) {
+            number += at(i++);
+        }
+    };
+
+    while (at(i) == ' ') {
+        ++i;
+    }
+    if (at(i) == '+' || at(i) == '-') {
+        number += at(i++);
+    }
+    takeDigits();
+    if (at(i) == '.') {
+        number += at(i++);
+        takeDigits();
+    }
+    const bool hasMantissa = number.find_first_of("0123456789") != std::string::npos;
+    if (!hasMantissa) {
+        return 0;
+    }
+    if (at(i) == 'e' || at(i) == 'E') {
+        std::size_t exponentStart = i + 1;
+        if (at(exponentStart) == '+' || at(exponentStart) == '-') {
+            ++exponentStart;
+        }
+        if (isDigit(at(exponentStart))) {
+            while (i < exponentStart) {
+                number += at(i++);
+            }
+            takeDigits();
+        }
+    }
+
+    const double value = std::nearbyint(std::strtod(number.c_str(), nullptr));
+    constexpr double lowest = std::numeric_limits<int32_t>::min();
+    constexpr double highest = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::clamp(value, lowest, highest));
+}

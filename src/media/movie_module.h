@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// What MovieModule needs from outside: the media command service, the time of day, and a way to let window
+// events run while it waits. Tests replace them to record command texts, script replies and control time.
+struct MovieModuleHooks {
+    std::function<uint32_t(const char* command, char* reply, uint32_t replyLength, void* callbackWindow)> send;
+    std::function<double()> secondsSinceMidnight;
+    std::function<void(std::chrono::milliseconds)> processEventsFor;
+
+    static MovieModuleHooks platformDefaults();
+};
+
+// The only place that talks to the media service: every operation is one or more command texts for the device
+// "movie". Failures never raise; the service's return code is kept in Error.
+class MovieModule {
+public:
+    explicit MovieModule(MovieModuleHooks hooks = MovieModuleHooks::platformDefaults());
+
+    int32_t Error = 0;
+    std::string Filename;
+
+    void openMovieWindow(int64_t hWnd, const std::string& WindowStyle);
+    void openMovie();
+    void playMovie();
+    void stopMovie();
+    int32_t getLengthInMS();
+    int32_t getLengthInSec();
+    void pauseMovie();
+    void resumeMovie();
+    int32_t getPositionInMS();
+    void closeMovie();
+    int32_t getPositionInSec();
+    bool isMoviePlaying();
+    void setPositionTo(int32_t Second);
+    void timeOut(double duration);
+
+private:
+    static constexpr std::size_t kReplyLength = 128;
+
+    uint32_t send(const std::string& command);
+    uint32_t query(const std::string& command);
+    void quoteFilename();
+
+    MovieModuleHooks hooks_;
+    std::array<char, kReplyLength> ReplyBuffer;
+};
+
+// The number at the start of a reply area of `length` characters, rounded to the nearest integer with halves
+// going to the even neighbour; 0 when the area starts with no number.
+int32_t readReplyNumber(const char* reply, std::size_t length);
