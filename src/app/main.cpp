@@ -5,8 +5,7 @@
 
 // Plays the MP3 file named on the command line to its end through the media command service, printing the
 // position once a second.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: tuneshear FILE.mp3\n");

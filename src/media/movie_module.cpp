@@ -15,87 +15,98 @@ namespace {
 
 constexpr double kSecondsPerDay = 24 * 60 * 60;
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 } // namespace
 
-MovieModuleHooks MovieModuleHooks::platformDefaults()
-{
+MovieModuleHooks MovieModuleHooks::platformDefaults() {
     return { mciSendStringA, platform::secondsSinceMidnight, platform::processEventsFor };
 }
 
 MovieModule::MovieModule(MovieModuleHooks hooks)
-    : hooks_(std::move(hooks))
-{
+    : hooks_(std::move(hooks)) {
     ReplyBuffer.fill(' ');
 }
 
-uint32_t MovieModule::send(const std::string& command) { return hooks_.send(command.c_str(), nullptr, 0, nullptr); }
+uint32_t MovieModule::send(const std::string& command) {
+    return hooks_.send(command.c_str(), nullptr, 0, nullptr);
+}
 
 // The service gets a copy of the whole reply area and all of it is copied back: a query that writes no reply
 // leaves the previous reply to be read again.
-uint32_t MovieModule::query(const std::string& command)
-{
+uint32_t MovieModule::query(const std::string& command) {
     auto area = ReplyBuffer;
     const uint32_t code = hooks_.send(command.c_str(), area.data(), static_cast<uint32_t>(area.size()), nullptr);
     ReplyBuffer = area;
     return code;
 }
 
-void MovieModule::quoteFilename() { Filename = quoted(Filename); }
+void MovieModule::quoteFilename() {
+    Filename = quoted(Filename);
+}
 
-void MovieModule::openMovieWindow(int64_t hWnd, const std::string& WindowStyle)
-{
+void MovieModule::openMovieWindow(int64_t hWnd, const std::string& WindowStyle) {
     quoteFilename();
     Error = static_cast<int32_t>(send("close movie"));
     Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie parent " + std::to_string(hWnd)
         + " style " + WindowStyle + " "));
 }
 
-void MovieModule::openMovie()
-{
+void MovieModule::openMovie() {
     quoteFilename();
     Error = static_cast<int32_t>(send("close movie"));
     Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie"));
 }
 
-void MovieModule::playMovie() { Error = static_cast<int32_t>(send("play movie")); }
+void MovieModule::playMovie() {
+    Error = static_cast<int32_t>(send("play movie"));
+}
 
-void MovieModule::stopMovie() { Error = static_cast<int32_t>(send("stop movie")); }
+void MovieModule::stopMovie() {
+    Error = static_cast<int32_t>(send("stop movie"));
+}
 
-int32_t MovieModule::getLengthInMS()
-{
+int32_t MovieModule::getLengthInMS() {
     send("set movie time format ms");
     Error = static_cast<int32_t>(query("status movie length"));
     return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
 }
 
-int32_t MovieModule::getLengthInSec() { return getLengthInMS() / 1000; }
+int32_t MovieModule::getLengthInSec() {
+    return getLengthInMS() / 1000;
+}
 
-void MovieModule::pauseMovie() { Error = static_cast<int32_t>(send("pause movie")); }
+void MovieModule::pauseMovie() {
+    Error = static_cast<int32_t>(send("pause movie"));
+}
 
-void MovieModule::resumeMovie() { Error = static_cast<int32_t>(send("resume movie")); }
+void MovieModule::resumeMovie() {
+    Error = static_cast<int32_t>(send("resume movie"));
+}
 
-int32_t MovieModule::getPositionInMS()
-{
+int32_t MovieModule::getPositionInMS() {
     send("set movie time format ms");
     Error = static_cast<int32_t>(query("status movie position wait"));
     return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
 }
 
-void MovieModule::closeMovie() { Error = static_cast<int32_t>(send("close all")); }
+void MovieModule::closeMovie() {
+    Error = static_cast<int32_t>(send("close all"));
+}
 
-int32_t MovieModule::getPositionInSec() { return getPositionInMS() / 1000; }
+int32_t MovieModule::getPositionInSec() {
+    return getPositionInMS() / 1000;
+}
 
-bool MovieModule::isMoviePlaying()
-{
+bool MovieModule::isMoviePlaying() {
     Error = static_cast<int32_t>(query("status movie mode"));
     return std::string_view(ReplyBuffer.data(), 7) == "playing";
 }
 
 // A device that starts playing between the two mode queries is left alone.
-void MovieModule::setPositionTo(int32_t Second)
-{
+void MovieModule::setPositionTo(int32_t Second) {
     if (isMoviePlaying()) {
         send("play movie from " + std::to_string(Second));
     } else if (!isMoviePlaying()) {
@@ -105,8 +116,7 @@ void MovieModule::setPositionTo(int32_t Second)
 
 // Ends when the time of day, counted from its value at the call rounded to a whole second, has moved on by
 // `duration`. Window events run meanwhile; between them the thread sleeps until the next one or the end.
-void MovieModule::timeOut(double duration)
-{
+void MovieModule::timeOut(double duration) {
     const double start = std::nearbyint(hooks_.secondsSinceMidnight());
     for (;;) {
         double now = hooks_.secondsSinceMidnight();
@@ -117,13 +127,13 @@ void MovieModule::timeOut(double duration)
         if (!(now - start < duration)) {
             return;
         }
-        const auto waitMs = static_cast<long long>(std::ceil(remaining * 1000.0));
+        // A hair below a whole millisecond counts as that millisecond, so rounding noise adds no extra wait.
+        const auto waitMs = static_cast<long long>(std::ceil(remaining * 1000.0 - 1e-6));
         hooks_.processEventsFor(std::chrono::milliseconds(std::max(1LL, waitMs)));
     }
 }
 
-int32_t readReplyNumber(const char* reply, std::size_t length)
-{
+int32_t readReplyNumber(const char* reply, std::size_t length) {
     std::string number;
     std::size_t i = 0;
     auto at = [&](std::size_t index) { return index < length ? reply[index] : '\0'; };

@@ -7,10 +7,11 @@
 
 namespace platform {
 
-void processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void processEventsFor(std::chrono::milliseconds duration)
-{
+void processEventsFor(std::chrono::milliseconds duration) {
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -20,6 +21,8 @@ void processEventsFor(std::chrono::milliseconds duration)
     loop.exec();
 }
 
-void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void sleepFor(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 } // namespace platform
