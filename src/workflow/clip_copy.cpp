@@ -1,0 +1,168 @@
+#include "workflow/clip_copy.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+
+namespace clip {
+namespace {
+
+// Each chunk takes the previous chunk's last byte again; the copy reads it only once.
+constexpr int32_t kChunkSize = kChunkAdvance + 1;
+
+std::optional<int32_t> checkedProduct(int32_t a, int32_t b) {
+    int32_t product = 0;
+    return __builtin_mul_overflow(a, b, &product) ? std::nullopt : std::optional(product);
+}
+
+std::optional<int32_t> checkedDifference(int32_t a, int32_t b) {
+    int32_t difference = 0;
+    return __builtin_sub_overflow(a, b, &difference) ? std::nullopt : std::optional(difference);
+}
+
+std::optional<int32_t> checkedSum(int32_t a, int32_t b) {
+    int32_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::nullopt : std::optional(sum);
+}
+
+// Reads until `wanted` bytes are in or the source ends; -1 on a read error.
+int64_t readUpTo(QFile& source, char* buffer, int64_t wanted) {
+    int64_t got = 0;
+    while (got < wanted) {
+        const int64_t chunk = source.read(buffer + got, wanted - got);
+        if (chunk < 0) {
+            return -1;
+        }
+        if (chunk == 0) {
+            break;
+        }
+        got += chunk;
+    }
+    return got;
+}
+
+// A write cut short (a file-size limit, a full disk) reports its cause only on the next attempt.
+bool writeAll(QSaveFile& target, const char* bytes, int64_t length) {
+    int64_t written = 0;
+    while (written < length) {
+        const int64_t chunk = target.write(bytes + written, length - written);
+        if (chunk <= 0) {
+            return false;
+        }
+        written += chunk;
+    }
+    return true;
+}
+
+QString describe(const QString& what, const QString& path, const QString& reason) {
+    return QStringLiteral("%1 \"%2\": %3").arg(what, path, reason);
+}
+
+} // namespace
+
+Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) {
+    if (mediaLengthMs <= 0) {
+        return Result<int32_t>::failed(
+            QStringLiteral("The media length is %1 ms, so the bytes per millisecond are unknown.").arg(mediaLengthMs));
+    }
+    // The rounding mode is never changed, so this rounds halves to the even neighbour.
+    const double rate = std::nearbyint(static_cast<double>(sourceBytes) / mediaLengthMs);
+    if (rate < std::numeric_limits<int32_t>::min() || rate > std::numeric_limits<int32_t>::max()) {
+        return Result<int32_t>::failed(
+            QStringLiteral("%1 bytes per millisecond is beyond what a clip position can hold.").arg(rate, 0, 'f', 0));
+    }
+    return Result<int32_t>::success(static_cast<int32_t>(rate));
+}
+
+Result<int32_t> bytesPerMillisecondOfFile(const QString& sourcePath, int32_t mediaLengthMs) {
+    const QFileInfo source(sourcePath);
+    if (!source.isFile()) {
+        return Result<int32_t>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
+            source.exists() ? QStringLiteral("not a regular file") : QStringLiteral("No such file or directory")));
+    }
+    return bytesPerMillisecond(source.size(), mediaLengthMs);
+}
+
+Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
+    const auto startPos = checkedProduct(bytesPerMs, markStart);
+    const auto endPos = checkedProduct(bytesPerMs, markEnd);
+    const auto length = startPos && endPos ? checkedDifference(*endPos, *startPos) : std::nullopt;
+    const auto progressMaximum = length ? checkedSum(*length, kChunkSize) : std::nullopt;
+    if (!progressMaximum) {
+        return Result<ClipRange>::failed(
+            QStringLiteral("The selection from %1 ms to %2 ms at %3 bytes per millisecond is too large to save.")
+                .arg(markStart)
+                .arg(markEnd)
+                .arg(bytesPerMs));
+    }
+    return Result<ClipRange>::success({ *startPos, *endPos, static_cast<float>(*progressMaximum) });
+}
+
+Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
+    const ChunkWritten& afterEachChunk) {
+    using Outcome = Result<int64_t>;
+    if (startPos < 1) {
+        return Outcome::failed(
+            QStringLiteral("The clip would start at byte %1, before the source's first byte.").arg(startPos));
+    }
+    if (endPos < startPos) {
+        return Outcome::failed(QStringLiteral("The selection holds no bytes."));
+    }
+
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return Outcome::failed(describe(QStringLiteral("Cannot open"), sourcePath, source.errorString()));
+    }
+    if (!source.seek(startPos - 1)) {
+        return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+    }
+    QSaveFile target(targetPath);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+    }
+
+    const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
+    std::array<char, kChunkSize> buffer {};
+    int64_t clipLength = 0;
+    for (int64_t chunk = 0; chunk < chunkCount; ++chunk) {
+        const int64_t wanted = chunk == 0 ? kChunkSize : kChunkAdvance;
+        const int64_t got = readUpTo(source, buffer.data(), wanted);
+        if (got < 0) {
+            return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+        }
+        if (got == 0) {
+            break;
+        }
+        if (!writeAll(target, buffer.data(), got)) {
+            return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+        }
+        clipLength += got;
+        afterEachChunk();
+        if (got < wanted) {
+            break;
+        }
+    }
+
+    if (clipLength == 0) {
+        return Outcome::failed(
+            QStringLiteral("The selection starts at byte %1, after the end of \"%2\".").arg(startPos).arg(sourcePath));
+    }
+    if (!target.commit()) {
+        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+    }
+    return Outcome::success(clipLength);
+}
+
+bool namesSameFile(const QString& firstPath, const QString& secondPath) {
+    struct stat first { };
+    struct stat second { };
+    return ::stat(QFile::encodeName(firstPath).constData(), &first) == 0
+        && ::stat(QFile::encodeName(secondPath).constData(), &second) == 0 && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
+}
+
+} // namespace clip

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+// The window-free core of saving a clip: the byte rate, the byte range of a selection, and the copy of that range
+// into a new file. Nothing here shows a message; every failure comes back as a value with a reason that the window
+// can put in front of the user.
+namespace clip {
+
+// Either a value or the reason why there is none.
+template <typename Value> struct Result {
+    std::optional<Value> value;
+    QString failure;
+
+    static Result success(Value value) { return { std::move(value), {} }; }
+    static Result failed(QString reason) { return { std::nullopt, std::move(reason) }; }
+    explicit operator bool() const { return value.has_value(); }
+};
+
+// Source bytes per millisecond of playing time: sourceBytes / mediaLengthMs in double precision, rounded to the
+// nearest integer with halves going to the even neighbour (16.5 gives 16, 17.5 gives 18). Fails when the media
+// length is 0 or below, or when the rounded quotient does not fit a signed 32-bit integer. A rate of 0 is a valid
+// value here; the copy then fails because the selection yields no bytes.
+Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
+
+// The same, with the length in bytes of the file at sourcePath. Fails also when no regular file is there.
+Result<int32_t> bytesPerMillisecondOfFile(const QString& sourcePath, int32_t mediaLengthMs);
+
+// The source bytes that a selection covers. Positions count from 1: position 1 is the file's first byte.
+struct ClipRange {
+    int32_t startPos = 0; // bytesPerMs × markStart
+    int32_t endPos = 0; // bytesPerMs × markEnd
+    float progressMaximum = 0; // (endPos − startPos) + 4097: the progress bar never passes it, 4096 per chunk
+};
+
+// Every product, the difference and the sum are signed 32-bit operations; an overflow is a failure. The marks are
+// not checked for order here: the window refuses a selection whose start is not before its end.
+Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
+
+// Bytes the copy advances per chunk; the window adds this to its progress bar after each chunk.
+inline constexpr int32_t kChunkAdvance = 4096;
+
+// Called after each chunk is written. The window moves its progress bar and lets pending window events run here;
+// the process may end inside this call without leaving anything behind (see copyClip).
+using ChunkWritten = std::function<void()>;
+
+// Writes source bytes startPos … startPos + 4096 × n (n = ⌊(endPos − startPos) / 4096⌋ + 1 chunks) to targetPath:
+// output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when the
+// source ends first. Nothing that is not in the source is ever written. afterEachChunk is called once per chunk
+// written, up to n times; the last chunk may be short where the source ends.
+//
+// The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
+// complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
+// replaced. On any failure an existing target stays byte for byte as it was and no file is created. If the process
+// ends abruptly during the copy, the unnamed file disappears with it (the kernel owns it until it is given a name).
+//
+// Fails, with the system's error text where there is one, when startPos is below 1, when endPos is below startPos,
+// when startPos lies beyond the source's end, when the source cannot be opened or read, or when the clip cannot be
+// written or put in the target's place. On success the value is the clip's length in bytes.
+Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
+    const ChunkWritten& afterEachChunk);
+
+// True when both paths name the same existing file (same device and inode), however each path is written: relative
+// or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.
+bool namesSameFile(const QString& firstPath, const QString& secondPath);
+
+} // namespace clip
