@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/mci/audio_output.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace mci {
+
+// Plays silently where no sound device can be opened: a thread of its own pulls the sound at the pace of the
+// monotonic clock, so positions still advance in real time.
+class ClockPacedOutput final : public AudioOutput {
+public:
+    ClockPacedOutput(AudioFormat format, PcmSource& source);
+    ~ClockPacedOutput() override;
+
+    void start() override;
+    void halt() override;
+    int64_t bufferedFrames() const override { return 0; }
+
+private:
+    void run(std::stop_token stop);
+
+    const AudioFormat format_;
+    PcmSource& source_;
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    bool running_ = false;
+    std::chrono::steady_clock::time_point runningSince_;
+    int64_t framesPulled_ = 0;
+    std::jthread thread_;
+};
+
+} // namespace mci

@@ -1,0 +1,153 @@
+#include "platform/mci/mp3_decoder.h"
+
+#include "platform/mci/mci_errors.h"
+
+#include <cstdio>
+#include <mpg123.h>
+#include <mutex>
+#include <system_error>
+
+namespace mci {
+
+namespace {
+
+// After a seek, layer III needs a few earlier frames to refill its bit reservoir; on low-rate files the
+// library's default is too few and the first frames after a seek decode wrong.
+constexpr long kFramesDecodedAheadOfSeek = 8;
+
+// Junk bytes now and then look like an MPEG frame header, and the library will happily play them. Real audio
+// shows up as a run of frames that follow each other back to back; junk practically never does.
+constexpr int kConsecutiveFramesRequired = 4;
+constexpr int kFramesSearchedForRun = 64;
+
+// A decode error inside the file is damage to step over, not its end; this many failed reads in a row are.
+constexpr int kFailedReadsBeforeGivingUp = 16;
+
+void initialiseLibraryOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+uint32_t checkFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
+        return kFileNotFound;
+    }
+    if (!std::filesystem::is_regular_file(status) || std::filesystem::file_size(path, error) == 0 || error) {
+        return kInvalidFile;
+    }
+    return kNoError;
+}
+
+bool acceptsSixteenBitAtEveryRate(mpg123_handle* handle) {
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    if (mpg123_format_none(handle) != MPG123_OK) {
+        return false;
+    }
+    for (size_t i = 0; i < rateCount; ++i) {
+        if (mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool configure(mpg123_handle* handle) {
+    return mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0) == MPG123_OK
+        && mpg123_param(handle, MPG123_PREFRAMES, kFramesDecodedAheadOfSeek, 0) == MPG123_OK
+        && mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0) == MPG123_OK && acceptsSixteenBitAtEveryRate(handle);
+}
+
+bool startsWithRunOfFrames(mpg123_handle* handle) {
+    int run = 0;
+    off_t expectedNextFrame = -1;
+    for (int parsed = 0; parsed < kFramesSearchedForRun; ++parsed) {
+        const int result = mpg123_framebyframe_next(handle);
+        if (result == MPG123_DONE) {
+            return run > 0 && parsed == run;
+        }
+        if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
+            run = 0;
+            expectedNextFrame = -1;
+            continue;
+        }
+        mpg123_frameinfo info {};
+        if (mpg123_info(handle, &info) != MPG123_OK) {
+            return false;
+        }
+        const off_t framePosition = mpg123_framepos(handle);
+        run = framePosition == expectedNextFrame ? run + 1 : 1;
+        if (run >= kConsecutiveFramesRequired) {
+            return true;
+        }
+        expectedNextFrame = framePosition + info.framesize;
+    }
+    return false;
+}
+
+} // namespace
+
+void Mp3Decoder::HandleDeleter::operator()(mpg123_handle_struct* handle) const {
+    mpg123_close(handle);
+    mpg123_delete(handle);
+}
+
+std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::filesystem::path& path) {
+    if (const uint32_t fileError = checkFile(path); fileError != kNoError) {
+        return fileError;
+    }
+    initialiseLibraryOnce();
+    int error = MPG123_OK;
+    Handle handle(mpg123_new(nullptr, &error));
+    if (!handle || !configure(handle.get()) || mpg123_open(handle.get(), path.c_str()) != MPG123_OK) {
+        return kInvalidFile;
+    }
+    if (!startsWithRunOfFrames(handle.get()) || mpg123_scan(handle.get()) != MPG123_OK) {
+        return kInvalidFile;
+    }
+    const off_t lengthFrames = mpg123_length(handle.get());
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (lengthFrames <= 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK
+        || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+        return kInvalidFile;
+    }
+    const AudioFormat format { static_cast<int32_t>(rate), static_cast<int32_t>(channels) };
+    return std::make_unique<Mp3Decoder>(Opened {}, std::move(handle), format, lengthFrames);
+}
+
+Mp3Decoder::Mp3Decoder(Opened, Handle handle, AudioFormat format, int64_t lengthFrames)
+    : handle_(std::move(handle))
+    , format_(format)
+    , lengthFrames_(lengthFrames) { }
+
+Mp3Decoder::~Mp3Decoder() = default;
+
+void Mp3Decoder::seek(int64_t frame) {
+    mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET);
+}
+
+std::size_t Mp3Decoder::read(std::span<int16_t> samples) {
+    const std::size_t bytesPerFrame = sizeof(int16_t) * static_cast<std::size_t>(format_.channels);
+    const std::size_t capacity = samples.size() / format_.channels * bytesPerFrame;
+    auto* const bytes = reinterpret_cast<unsigned char*>(samples.data());
+    std::size_t filled = 0;
+    int failedReads = 0;
+    while (filled < capacity && failedReads < kFailedReadsBeforeGivingUp) {
+        size_t done = 0;
+        const int result = mpg123_read(handle_.get(), bytes + filled, capacity - filled, &done);
+        filled += done;
+        if (result == MPG123_DONE) {
+            break;
+        }
+        const bool failed = result != MPG123_OK && result != MPG123_NEW_FORMAT;
+        failedReads = failed && done == 0 ? failedReads + 1 : 0;
+    }
+    return filled / bytesPerFrame;
+}
+
+} // namespace mci

@@ -1,0 +1,179 @@
+#include "platform/mci/mpeg_video_device.h"
+
+#include "platform/mci/mci_errors.h"
+
+#include <algorithm>
+
+namespace mci {
+
+std::string_view modeWord(Mode mode) {
+    switch (mode) {
+    case Mode::Playing:
+        return "playing";
+    case Mode::Paused:
+        return "paused";
+    case Mode::Stopped:
+        break;
+    }
+    return "stopped";
+}
+
+std::variant<std::unique_ptr<MpegVideoDevice>, uint32_t> MpegVideoDevice::open(
+    const std::filesystem::path& path, Window window, const OutputFactory& outputFactory) {
+    auto decoder = Mp3Decoder::open(path);
+    if (const auto* error = std::get_if<uint32_t>(&decoder)) {
+        return *error;
+    }
+    return std::make_unique<MpegVideoDevice>(
+        std::move(std::get<std::unique_ptr<Mp3Decoder>>(decoder)), std::move(window), outputFactory);
+}
+
+MpegVideoDevice::MpegVideoDevice(std::unique_ptr<Mp3Decoder> decoder, Window window, const OutputFactory& outputFactory)
+    : format_(decoder->format())
+    , lengthFrames_(decoder->lengthFrames())
+    , window_(std::move(window))
+    , decoder_(std::move(decoder))
+    , output_(outputFactory(format_, *this)) { }
+
+// The output is the last member, so it stops pulling before the decoder goes.
+MpegVideoDevice::~MpegVideoDevice() = default;
+
+uint32_t MpegVideoDevice::play(std::optional<int64_t> fromMilliseconds) {
+    if (fromMilliseconds) {
+        const auto frame = frameFor(*fromMilliseconds);
+        if (!frame) {
+            return kOutOfRange;
+        }
+        haltAt(*frame, Mode::Stopped);
+    } else {
+        settleEnd();
+        const std::lock_guard lock(mutex_);
+        if (mode_ == Mode::Playing) {
+            return kNoError;
+        }
+    }
+    startPlaying();
+    return kNoError;
+}
+
+uint32_t MpegVideoDevice::seek(int64_t milliseconds) {
+    const auto frame = frameFor(milliseconds);
+    if (!frame) {
+        return kOutOfRange;
+    }
+    haltAt(*frame, Mode::Stopped);
+    return kNoError;
+}
+
+uint32_t MpegVideoDevice::pause() {
+    settleEnd();
+    std::unique_lock lock(mutex_);
+    if (mode_ != Mode::Playing) {
+        return kNoError;
+    }
+    const int64_t heard = heardFrame();
+    lock.unlock();
+    haltAt(heard, Mode::Paused);
+    return kNoError;
+}
+
+uint32_t MpegVideoDevice::resume() {
+    settleEnd();
+    {
+        const std::lock_guard lock(mutex_);
+        if (mode_ != Mode::Paused) {
+            return kNotApplicableInMode;
+        }
+    }
+    startPlaying();
+    return kNoError;
+}
+
+uint32_t MpegVideoDevice::stop() {
+    settleEnd();
+    std::unique_lock lock(mutex_);
+    const int64_t heard = heardFrame();
+    lock.unlock();
+    haltAt(heard, Mode::Stopped);
+    return kNoError;
+}
+
+int64_t MpegVideoDevice::lengthMilliseconds() const {
+    return framesToMilliseconds(lengthFrames_, format_.sampleRate);
+}
+
+int64_t MpegVideoDevice::positionMilliseconds() {
+    settleEnd();
+    const std::lock_guard lock(mutex_);
+    return framesToMilliseconds(heardFrame(), format_.sampleRate);
+}
+
+Mode MpegVideoDevice::mode() {
+    settleEnd();
+    const std::lock_guard lock(mutex_);
+    return mode_;
+}
+
+void MpegVideoDevice::fill(std::span<int16_t> samples) {
+    std::size_t framesWritten = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        if (mode_ == Mode::Playing && handedFrames_ < lengthFrames_) {
+            framesWritten = decoder_->read(samples);
+            const bool reachedEnd = framesWritten * format_.channels < samples.size();
+            handedFrames_
+                = reachedEnd ? lengthFrames_ : std::min(handedFrames_ + int64_t(framesWritten), lengthFrames_);
+        }
+    }
+    std::fill(samples.begin() + static_cast<std::ptrdiff_t>(framesWritten * format_.channels), samples.end(), 0);
+}
+
+int64_t MpegVideoDevice::heardFrame() const {
+    if (mode_ != Mode::Playing) {
+        return handedFrames_;
+    }
+    return std::max(startFrame_, handedFrames_ - output_->bufferedFrames());
+}
+
+void MpegVideoDevice::haltAt(int64_t frame, Mode mode) {
+    output_->halt();
+    const std::lock_guard lock(mutex_);
+    decoder_->seek(frame);
+    handedFrames_ = frame;
+    mode_ = mode;
+}
+
+// Playing from the very end plays nothing: the device stays stopped there.
+void MpegVideoDevice::startPlaying() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (handedFrames_ >= lengthFrames_) {
+            mode_ = Mode::Stopped;
+            return;
+        }
+        startFrame_ = handedFrames_;
+        mode_ = Mode::Playing;
+    }
+    output_->start();
+}
+
+void MpegVideoDevice::settleEnd() {
+    {
+        const std::lock_guard lock(mutex_);
+        const bool allHeard = mode_ == Mode::Playing && heardFrame() >= lengthFrames_;
+        if (!allHeard) {
+            return;
+        }
+        mode_ = Mode::Stopped;
+    }
+    output_->halt();
+}
+
+std::optional<int64_t> MpegVideoDevice::frameFor(int64_t milliseconds) const {
+    if (milliseconds < 0 || milliseconds > lengthMilliseconds()) {
+        return std::nullopt;
+    }
+    return std::min(millisecondsToFrames(milliseconds, format_.sampleRate), lengthFrames_);
+}
+
+} // namespace mci

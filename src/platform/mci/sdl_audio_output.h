@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/mci/audio_output.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace mci {
+
+// Real sound through SDL2 (PipeWire, PulseAudio or ALSA). SDL calls back on its own audio thread, which decodes
+// there, so a busy window thread causes no dropout.
+class SdlAudioOutput final : public AudioOutput {
+public:
+    // The output, or nullptr when SDL finds no device to play on.
+    static std::unique_ptr<SdlAudioOutput> open(AudioFormat format, PcmSource& source);
+
+    ~SdlAudioOutput() override;
+    SdlAudioOutput(const SdlAudioOutput&) = delete;
+    SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
+
+    // Only open() makes an output.
+    class OpenOnly {
+        friend class SdlAudioOutput;
+        OpenOnly() = default;
+    };
+    SdlAudioOutput(OpenOnly, AudioFormat format, PcmSource& source);
+
+    void start() override;
+    void halt() override;
+    int64_t bufferedFrames() const override;
+
+private:
+    static void callback(void* self, uint8_t* stream, int length);
+    static int64_t nowMicroseconds();
+
+    const AudioFormat format_;
+    PcmSource& source_;
+    uint32_t device_ = 0;
+    int64_t deviceBufferFrames_ = 0;
+    std::atomic<int64_t> lastPullMicroseconds_ { 0 };
+    std::atomic<bool> running_ { false };
+};
+
+} // namespace mci

@@ -1,0 +1,95 @@
+#include "support/manual_audio.h"
+
+#include "platform/mci/audio_output.h"
+#include "platform/mci/service.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace test_support {
+
+namespace {
+
+class ManualOutput;
+
+} // namespace
+
+struct ManualAudioClock::Outputs {
+    std::mutex mutex;
+    std::vector<ManualOutput*> all;
+};
+
+namespace {
+
+// Pulls only when told, as much sound as the time it is told to play; everything pulled counts as heard.
+class ManualOutput final : public mci::AudioOutput {
+public:
+    ManualOutput(mci::AudioFormat format, mci::PcmSource& source, std::shared_ptr<ManualAudioClock::Outputs> outputs)
+        : format_(format)
+        , source_(source)
+        , outputs_(std::move(outputs)) {
+        const std::lock_guard lock(outputs_->mutex);
+        outputs_->all.push_back(this);
+    }
+
+    ~ManualOutput() override {
+        const std::lock_guard lock(outputs_->mutex);
+        std::erase(outputs_->all, this);
+    }
+
+    // Both lock the registry, which advance() holds while pulling: once halt() returns no pull is in progress.
+    void start() override {
+        const std::lock_guard lock(outputs_->mutex);
+        running_ = true;
+        playedMilliseconds_ = 0;
+        framesPulled_ = 0;
+    }
+    void halt() override {
+        const std::lock_guard lock(outputs_->mutex);
+        running_ = false;
+    }
+    int64_t bufferedFrames() const override { return 0; }
+
+    // Called with the registry locked.
+    void play(std::chrono::milliseconds duration) {
+        if (!running_) {
+            return;
+        }
+        playedMilliseconds_ += duration.count();
+        const int64_t due = mci::millisecondsToFrames(playedMilliseconds_, format_.sampleRate);
+        std::vector<int16_t> samples(static_cast<std::size_t>((due - framesPulled_) * format_.channels));
+        source_.fill(samples);
+        framesPulled_ = due;
+    }
+
+private:
+    const mci::AudioFormat format_;
+    mci::PcmSource& source_;
+    const std::shared_ptr<ManualAudioClock::Outputs> outputs_;
+    bool running_ = false;
+    int64_t playedMilliseconds_ = 0;
+    int64_t framesPulled_ = 0;
+};
+
+} // namespace
+
+ManualAudioClock::ManualAudioClock()
+    : outputs_(std::make_shared<Outputs>()) {
+    mci::processService().setOutputFactory([outputs = outputs_](mci::AudioFormat format, mci::PcmSource& source) {
+        return std::make_unique<ManualOutput>(format, source, outputs);
+    });
+}
+
+ManualAudioClock::~ManualAudioClock() {
+    mci::processService().useDefaultOutput();
+}
+
+void ManualAudioClock::advance(std::chrono::milliseconds duration) {
+    const std::lock_guard lock(outputs_->mutex);
+    for (ManualOutput* output : outputs_->all) {
+        output->play(duration);
+    }
+}
+
+} // namespace test_support

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+
+namespace test_support {
+
+// Writes an MPEG audio file of silence, made of one valid frame repeated: MPEG-1 Layer I, mono, 48 kHz,
+// 32 kbit/s, 8 ms and 32 bytes a frame. The playing time is `duration` rounded down to a multiple of 8 ms,
+// and the service reports exactly that as the length (215000 ms and 9231000 ms come out exact; 9231 s take
+// 37 MB and about a second to write and open). Returns `path`.
+std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chrono::milliseconds duration);
+
+// The playing time writeSilentMp3 gives for `duration`.
+std::chrono::milliseconds silentMp3Length(std::chrono::milliseconds duration);
+
+// A file committed under tests/data (see tests/data/README.md), e.g. testDataFile("cbr_128k_44k_stereo.mp3").
+std::filesystem::path testDataFile(std::string_view name);
+
+} // namespace test_support
