@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The window-free core of saving a clip: the byte rate, the byte range of a selection, and the copy of that range
 // into a new file. Nothing here shows a message; every failure comes back as a value with a reason that the window
