@@ -1,31 +1,13 @@
-#include "media/movie_module.h"
+#include "app/form1.h"
+#include "app/startup.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <QApplication>
 
-// Plays the MP3 file named on the command line to its end through the media command service, printing the
-// position once a second.
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tuneshear FILE.mp3\n");
-        return 2;
-    }
-    MovieModule movie;
-    movie.Filename = argv[1];
-    movie.openMovie();
-    if (movie.Error != 0) {
-        std::fprintf(stderr, "cannot play %s (media error %d)\n", argv[1], movie.Error);
-        return 1;
-    }
-    movie.playMovie();
-    const int32_t lengthMs = movie.getLengthInMS();
-    while (movie.isMoviePlaying()) {
-        std::printf("%d / %d ms\n", movie.getPositionInMS(), lengthMs);
-        std::fflush(stdout);
-        movie.timeOut(1);
-    }
-    std::printf("%d / %d ms, ended\n", movie.getPositionInMS(), lengthMs);
-    movie.closeMovie();
-    return 0;
+// Tuneshear has no command line: the program is its window and lives as long as the window does.
+int main(int, char** argv) {
+    auto arguments = prepareStartUp({ argv[0] });
+    QApplication application(arguments.count(), arguments.values());
+    Form1 window;
+    window.show();
+    return application.exec();
 }

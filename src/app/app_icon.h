@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// Tuneshear's icon, drawn at 16, 24, 32 and 48 pixels: a sound wave on dark green, with a bright stretch between
+// two marks, the clip.
+QIcon makeAppIcon();

@@ -1,0 +1,211 @@
+#include "app/form1.h"
+
+#include "app/app_icon.h"
+#include "app/twips.h"
+#include "platform/launcher.h"
+
+#include <QCloseEvent>
+#include <QPalette>
+#include <QUrl>
+#include <QWebEngineView>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// Captions must fit buttons 22 pixels high; the desktop's usual 10-point font does not leave them room.
+constexpr int kFontPixelSize = 12;
+
+void place(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(twipsToPixels(left, top, width, height));
+}
+
+QLabel* makeClockLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignCenter);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+// The selection clocks sit on the window-background colour of text areas.
+QLabel* makeMarkLabel(QWidget* parent, const char* name) {
+    auto* label = makeClockLabel(parent, name);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    return label;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) {
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    return frame;
+}
+
+} // namespace
+
+Form1::Form1(WindowServices services, QWidget* parent)
+    : QWidget(parent,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowCloseButtonHint)
+    , services_(std::move(services)) {
+    Q_INIT_RESOURCE(tuneshear);
+    setWindowTitle(QLatin1String(kStartCaption));
+    setWindowIcon(makeAppIcon());
+    QFont windowFont = font();
+    windowFont.setPixelSize(kFontPixelSize);
+    setFont(windowFont);
+    setFixedSize(twipsToPixels(kInsideWidthTwips), twipsToPixels(kInsideHeightTwips));
+    createControls();
+    setTabOrderFromTable();
+    connectWorkflow();
+    load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls() {
+    Frame1 = makeFrame(this, "Frame1", QString());
+    place(Frame1, 1860, 15, 5955, 870);
+    const struct {
+        QLabel*& label;
+        const char* name;
+        int left;
+        int top;
+        int width;
+    } markLabels[] {
+        { Label7, "Label7", 1095, 615, 945 },
+        { Label9, "Label9", 2535, 615, 915 },
+        { Label3, "Label3", 4050, 615, 1005 },
+    };
+    for (const auto& entry : markLabels) {
+        entry.label = makeMarkLabel(Frame1, entry.name);
+        place(entry.label, entry.left, entry.top, entry.width, 180);
+    }
+
+    const struct {
+        QPushButton*& button;
+        const char* name;
+        const char* caption;
+        int left;
+        int top;
+        int width;
+    } buttons[] {
+        { Command5, "Command5", "Mark Start", 2745, 180, 1350 },
+        { Command6, "Command6", "Mark End", 4200, 180, 1350 },
+        { Command9, "Command9", "Play Selected", 5670, 195, 1530 },
+        { Command1, "Command1", "Play", 195, 1575, 1005 },
+        { Command2, "Command2", "Stop", 1290, 1575, 1005 },
+        { Command4, "Command4", "Open", 2385, 1575, 1005 },
+        { Command7, "Command7", "Save", 3465, 1575, 1005 },
+        { Command3, "Command3", "Website", 4545, 1575, 1185 },
+    };
+    for (const auto& entry : buttons) {
+        entry.button = new QPushButton(QLatin1String(entry.caption), this);
+        entry.button->setObjectName(QLatin1String(entry.name));
+        place(entry.button, entry.left, entry.top, entry.width, 330);
+    }
+
+    H = new Slider(this);
+    H->setObjectName(QStringLiteral("H"));
+    H->setRange(0, 10);
+    place(H, 75, 1065, 9420, 375);
+
+    Label4 = makeClockLabel(this, "Label4");
+    place(Label4, 7650, 1440, 1860, 240);
+
+    pb = new ProgressBar(this);
+    pb->setObjectName(QStringLiteral("pb"));
+    place(pb, 105, 2040, 9405, 390);
+
+    WebBrowser1 = new QWebEngineView(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    place(WebBrowser1, 0, 2520, 9615, 1215);
+
+    // P only lends its native window to the media service; it and what it holds are never shown.
+    P = makeFrame(this, "P", QString());
+    place(P, 1020, 7005, 5295, 4215);
+    P->hide();
+    Frame4 = makeFrame(P, "Frame4", QStringLiteral("Video Window"));
+    place(Frame4, -75, 4590, 5775, 4815);
+    Frame4->hide();
+    Frame3 = makeFrame(Frame4, "Frame3", QString());
+    place(Frame3, -195, 3645, 5295, 4215);
+    Frame3->hide();
+
+    T = new Timer(P);
+    T->setObjectName(QStringLiteral("T"));
+    T->setInterval(1000);
+
+    Cdlg = new platform::CommonDialog(P, services_.chooseFile);
+    Cdlg->setObjectName(QStringLiteral("Cdlg"));
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::Box);
+    place(Shape1, 360, -4185, 15, 15);
+
+    Line1 = new LineShape(this, 210, 930, 210, 1035);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line2 = new LineShape(this, 9345, 930, 9345, 1035);
+    Line2->setObjectName(QStringLiteral("Line2"));
+}
+
+// Labels, frames, lines and the progress bar take no focus; the other controls take it in this order.
+void Form1::setTabOrderFromTable() {
+    QWidget* const order[] { H, Command1, Command2, Command4, Command7, Command3, Command9, Command6, Command5 };
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    placeBrowserPaneInTabOrder();
+    WebBrowser1->installEventFilter(this);
+    H->setFocus();
+}
+
+// The browser pane takes focus through an inner widget that it makes, and makes anew, while pages load; each new
+// one is put back at the pane's place in the order.
+void Form1::placeBrowserPaneInTabOrder() {
+    QWidget* const pane = WebBrowser1->focusProxy() != nullptr ? WebBrowser1->focusProxy() : WebBrowser1;
+    setTabOrder(Command5, pane);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == WebBrowser1 && event->type() == QEvent::ChildPolished) {
+        placeBrowserPaneInTabOrder();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::connectWorkflow() {
+    connect(Command3, &QPushButton::clicked, this, &Form1::onWebsite);
+}
+
+// Points the browser pane at the information page, once; nothing else waits for it.
+void Form1::load() {
+    WebBrowser1->load(QUrl(QLatin1String(kInfoPageAddress)));
+}
+
+MovieModule& Form1::movie() {
+    if (!movie_) {
+        movie_ = std::make_unique<MovieModule>(services_.movieHooks);
+    }
+    return *movie_;
+}
+
+platform::MessageAnswer Form1::messageBox(const QString& text, platform::MessageButtons buttons) {
+    return services_.showMessage(this, text, buttons);
+}
+
+void Form1::onWebsite() {
+    services_.launch(platform::webAddressOpener(), { QLatin1String(kWebsiteAddress) });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    movie().closeMovie();
+    services_.endProgram();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/controls.h"
+#include "app/window_services.h"
+#include "media/movie_module.h"
+#include "platform/file_dialog.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class QWebEngineView;
+
+// Tuneshear's one window. Its controls keep the names the handlers use; their positions and sizes are kept in
+// twips (app/twips.h). The handlers of the editing workflow are members defined in src/workflow/ and connected
+// in connectWorkflow().
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(WindowServices services = WindowServices::platformDefaults(), QWidget* parent = nullptr);
+    ~Form1() override;
+
+    static constexpr const char* kStartCaption = "Tuneshear 1.0";
+    static constexpr const char* kInfoPageAddress = "qrc:/tuneshear/info.html?product=tuneshear-1.0";
+    static constexpr const char* kWebsiteAddress = "https://tuneshear.example/";
+    static constexpr int kInsideWidthTwips = 9630;
+    static constexpr int kInsideHeightTwips = 3705;
+
+    QGroupBox* Frame1;
+    QLabel* Label7;
+    QLabel* Label9;
+    QLabel* Label3;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QPushButton* Command9;
+    Slider* H;
+    QLabel* Label4;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command4;
+    QPushButton* Command7;
+    QPushButton* Command3;
+    ProgressBar* pb;
+    QWebEngineView* WebBrowser1;
+    QGroupBox* P;
+    QGroupBox* Frame4;
+    QGroupBox* Frame3;
+    Timer* T;
+    platform::CommonDialog* Cdlg;
+    QFrame* Shape1;
+    LineShape* Line1;
+    LineShape* Line2;
+
+    int32_t markStart = 0;
+    int32_t markEnd = 0;
+    QString sourceFile;
+    int32_t markScale = 0;
+
+    // The one media-command object, created with the services' movie hooks the first time it is needed and kept
+    // until the program ends.
+    MovieModule& movie();
+
+protected:
+    // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
+    // is waiting for events in the middle of its work; that handler does not go on.
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void setTabOrderFromTable();
+    void placeBrowserPaneInTabOrder();
+    void connectWorkflow();
+    void load();
+
+    platform::MessageAnswer messageBox(const QString& text, platform::MessageButtons buttons);
+
+    // Handlers of the editing workflow; each is defined in src/workflow/.
+    void onOpen(); // open.cpp
+    void onPlayPause(); // playback.cpp
+    void onStop();
+    void onTick();
+    void onSliderMouseDown();
+    void onSliderMouseUp();
+    void onSliderClick();
+    void onMarkStart(); // selection.cpp
+    void onMarkEnd();
+    void onPlaySelected();
+    void onSave(); // save.cpp
+
+    void onWebsite();
+
+    WindowServices services_;
+    std::unique_ptr<MovieModule> movie_;
+};

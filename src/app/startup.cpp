@@ -1,0 +1,29 @@
+#include "app/startup.h"
+
+#include <QCoreApplication>
+#include <unistd.h>
+
+ApplicationArguments::ApplicationArguments(std::vector<std::string> arguments)
+    : arguments_(std::move(arguments))
+    , count_(static_cast<int>(arguments_.size())) {
+    for (auto& argument : arguments_) {
+        pointers_.push_back(argument.data());
+    }
+    pointers_.push_back(nullptr);
+}
+
+std::vector<std::string> browserEngineOptions(bool runningAsRoot) {
+    std::vector<std::string> options { "--webEngineArgs", "--disable-gpu" };
+    if (runningAsRoot) {
+        options.emplace_back("--no-sandbox");
+    }
+    return options;
+}
+
+ApplicationArguments prepareStartUp(std::vector<std::string> arguments) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    for (auto& option : browserEngineOptions(geteuid() == 0)) {
+        arguments.push_back(std::move(option));
+    }
+    return ApplicationArguments(std::move(arguments));
+}

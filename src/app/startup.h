@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line for the application object, kept alive as long as the application needs it.
+class ApplicationArguments {
+public:
+    explicit ApplicationArguments(std::vector<std::string> arguments);
+
+    ApplicationArguments(const ApplicationArguments&) = delete;
+    ApplicationArguments& operator=(const ApplicationArguments&) = delete;
+
+    int& count() { return count_; }
+    char** values() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> arguments_;
+    std::vector<char*> pointers_;
+    int count_;
+};
+
+// Options for the browser pane's engine: no GPU (the pane shows one small page), and no sandbox when running as
+// root, where the engine refuses to start with one.
+std::vector<std::string> browserEngineOptions(bool runningAsRoot);
+
+// Readies the process for the window before the application object exists and returns that object's command
+// line: `arguments` followed by the engine's options.
+ApplicationArguments prepareStartUp(std::vector<std::string> arguments);

@@ -1,0 +1,97 @@
+#include "platform/file_dialog.h"
+
+#include <QFileDialog>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+// "*.*" is how every file is written in a filter text; on Linux it would match only names with a dot.
+QString patternForDialog(const QString& pattern) {
+    return pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern;
+}
+
+QString nameFilterForDialog(const FileFilter& filter) {
+    QStringList patterns;
+    for (const auto& pattern : filter.patterns) {
+        patterns.append(patternForDialog(pattern));
+    }
+    return filter.description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+} // namespace
+
+DialogCancelled::DialogCancelled()
+    : std::runtime_error("file dialog cancelled") { }
+
+std::vector<FileFilter> parseFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    std::vector<FileFilter> entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const auto& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns.append(pattern.trimmed());
+        }
+        patterns.removeAll(QString());
+        if (!patterns.isEmpty()) {
+            entries.push_back({ parts[i].trimmed(), patterns });
+        }
+    }
+    return entries;
+}
+
+std::optional<FileChoice> chooseFileWithDialog(QWidget* owner, const FileDialogRequest& request) {
+    QFileDialog dialog(owner, request.title);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (request.kind == FileDialogKind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    QStringList nameFilters;
+    for (const auto& filter : request.filters) {
+        nameFilters.append(nameFilterForDialog(filter));
+    }
+    dialog.setNameFilters(nameFilters);
+    if (request.filterIndex >= 1 && request.filterIndex <= nameFilters.size()) {
+        dialog.selectNameFilter(nameFilters[request.filterIndex - 1]);
+    }
+    if (!request.fileName.isEmpty()) {
+        dialog.selectFile(request.fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const auto chosenFilter = nameFilters.indexOf(dialog.selectedNameFilter());
+    return FileChoice { dialog.selectedFiles().constFirst(),
+        chosenFilter >= 0 ? int(chosenFilter) + 1 : request.filterIndex };
+}
+
+CommonDialog::CommonDialog(QWidget* owner, FileChooser chooser)
+    : QObject(owner)
+    , owner_(owner)
+    , chooser_(std::move(chooser)) { }
+
+void CommonDialog::ShowOpen() {
+    show(FileDialogKind::Open);
+}
+
+void CommonDialog::ShowSave() {
+    show(FileDialogKind::Save);
+}
+
+void CommonDialog::show(FileDialogKind kind) {
+    const FileDialogRequest request { kind, DialogTitle, parseFileFilter(Filter), FilterIndex, FileName };
+    const auto choice = chooser_(owner_ ? owner_->window() : nullptr, request);
+    if (!choice) {
+        throw DialogCancelled();
+    }
+    FileName = choice->path;
+    FilterIndex = choice->filterIndex;
+}
+
+} // namespace platform

@@ -1,0 +1,91 @@
+#include "app/form1.h"
+#include "platform/program_end.h"
+#include "support/window_fakes.h"
+
+#include <QTimer>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Parameter: what the media service answers to every command (success, or "device not open").
+class ShutDownBeforeAnyFile : public testing::TestWithParam<uint32_t> { };
+
+TEST_P(ShutDownBeforeAnyFile, ClosesAllMediaAndEndsWithoutAMessageWhateverTheMediaReports) {
+    testsupport::WindowFakes fakes;
+    fakes.answerMedia = [](const std::string&, std::string&) { return GetParam(); };
+    Form1 window(fakes.services());
+    window.show();
+
+    window.close();
+
+    EXPECT_EQ(fakes.mediaCommands, std::vector<std::string> { "close all" });
+    EXPECT_EQ(fakes.programEnds, 1);
+    EXPECT_TRUE(fakes.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(MediaAnswers, ShutDownBeforeAnyFile, testing::Values(0u, 263u));
+
+TEST(ShutDown, ClosingAfterUseClosesAllThroughTheSameMediaObject) {
+    testsupport::WindowFakes fakes;
+    Form1 window(fakes.services());
+    window.show();
+    MovieModule* const before = &window.movie();
+    before->playMovie();
+
+    window.close();
+
+    EXPECT_EQ(&window.movie(), before);
+    EXPECT_EQ(fakes.mediaCommands, (std::vector<std::string> { "play movie", "close all" }));
+    EXPECT_EQ(fakes.programEnds, 1);
+    EXPECT_TRUE(fakes.messages.empty());
+}
+
+TEST(ShutDown, ClosingDuringAMediaWaitEndsTheProgramThere) {
+    testsupport::WindowFakes fakes;
+    Form1 window(fakes.services());
+    window.show();
+    fakes.duringWait = [&] { QTimer::singleShot(0, &window, &QWidget::close); };
+
+    window.movie().timeOut(3);
+
+    EXPECT_EQ(fakes.programEnds, 1);
+    EXPECT_EQ(fakes.mediaCommands, std::vector<std::string> { "close all" });
+}
+
+// The real ending, in a fresh process: the waiting handler never goes on, registered clean-ups run, and the
+// process ends with code 0.
+TEST(ShutDownDeathTest, RealEndStopsTheWaitingHandlerAndRunsCleanups) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto closeDuringWait = [] {
+        testsupport::WindowFakes fakes;
+        WindowServices services = fakes.services();
+        services.endProgram = [] { platform::endProgramNow(); };
+        Form1 window(std::move(services));
+        window.show();
+        const platform::CleanupAtProgramEnd cleanup([] { std::fputs("[cleanup ran]", stderr); });
+        fakes.duringWait = [&] { QTimer::singleShot(0, &window, &QWidget::close); };
+        window.movie().timeOut(3);
+        std::fputs("[handler resumed]", stderr);
+        std::exit(3);
+    };
+
+    EXPECT_EXIT(closeDuringWait(), testing::ExitedWithCode(0),
+        testing::AllOf(testing::HasSubstr("[cleanup ran]"), testing::Not(testing::HasSubstr("[handler resumed]"))));
+}
+
+TEST(ProgramEndCleanup, RunsNewestFirstAndOnlyWhileRegistered) {
+    std::vector<int> order;
+    {
+        const platform::CleanupAtProgramEnd gone([&] { order.push_back(0); });
+    }
+    const platform::CleanupAtProgramEnd first([&] { order.push_back(1); });
+    const platform::CleanupAtProgramEnd second([&] { order.push_back(2); });
+
+    platform::runProgramEndCleanups();
+    platform::runProgramEndCleanups();
+
+    EXPECT_EQ(order, (std::vector<int> { 2, 1 }));
+}
+
+} // namespace

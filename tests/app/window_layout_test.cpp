@@ -1,0 +1,255 @@
+#include "app/form1.h"
+#include "app/twips.h"
+#include "support/window_fakes.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QTest>
+#include <QUrlQuery>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+namespace {
+
+// One window for all layout cases: building it starts the browser pane, which is costly.
+class WindowLayout : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        fakes = std::make_unique<testsupport::WindowFakes>();
+        window = std::make_unique<Form1>(fakes->services());
+    }
+    static void TearDownTestSuite() {
+        window.reset();
+        fakes.reset();
+    }
+
+    static inline std::unique_ptr<testsupport::WindowFakes> fakes;
+    static inline std::unique_ptr<Form1> window;
+};
+
+struct ControlPlacement {
+    const char* name;
+    const char* container;
+    int left;
+    int top;
+    int width;
+    int height;
+    bool shown;
+};
+
+std::ostream& operator<<(std::ostream& out, const ControlPlacement& row) {
+    return out << row.name;
+}
+
+// Positions in twips of the container's inside.
+const ControlPlacement kPlacements[] {
+    { "Frame1", "Form1", 1860, 15, 5955, 870, true },
+    { "Command5", "Form1", 2745, 180, 1350, 330, true },
+    { "Command6", "Form1", 4200, 180, 1350, 330, true },
+    { "Command9", "Form1", 5670, 195, 1530, 330, true },
+    { "Label7", "Frame1", 1095, 615, 945, 180, true },
+    { "Label9", "Frame1", 2535, 615, 915, 180, true },
+    { "Label3", "Frame1", 4050, 615, 1005, 180, true },
+    { "H", "Form1", 75, 1065, 9420, 375, true },
+    { "Label4", "Form1", 7650, 1440, 1860, 240, true },
+    { "Command1", "Form1", 195, 1575, 1005, 330, true },
+    { "Command2", "Form1", 1290, 1575, 1005, 330, true },
+    { "Command4", "Form1", 2385, 1575, 1005, 330, true },
+    { "Command7", "Form1", 3465, 1575, 1005, 330, true },
+    { "Command3", "Form1", 4545, 1575, 1185, 330, true },
+    { "pb", "Form1", 105, 2040, 9405, 390, true },
+    { "WebBrowser1", "Form1", 0, 2520, 9615, 1215, true },
+    { "P", "Form1", 1020, 7005, 5295, 4215, false },
+    { "Frame4", "P", -75, 4590, 5775, 4815, false },
+    { "Frame3", "Frame4", -195, 3645, 5295, 4215, false },
+    { "Shape1", "Form1", 360, -4185, 15, 15, true },
+};
+
+class ControlPlacementTest : public WindowLayout, public testing::WithParamInterface<ControlPlacement> { };
+
+TEST_P(ControlPlacementTest, SitsInItsContainerAtItsPlaceInTwips) {
+    const auto& row = GetParam();
+    const auto* control = window->findChild<QWidget*>(QLatin1String(row.name));
+    ASSERT_NE(control, nullptr);
+    const QString container
+        = control->parentWidget() == window.get() ? QStringLiteral("Form1") : control->parentWidget()->objectName();
+    EXPECT_EQ(container, QLatin1String(row.container));
+    EXPECT_EQ(control->geometry(), twipsToPixels(row.left, row.top, row.width, row.height));
+    EXPECT_EQ(!control->isHidden(), row.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryControl, ControlPlacementTest, testing::ValuesIn(kPlacements),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TwipsToPixels, CountsFifteenTwipsToAPixelAndRoundsToTheNearest) {
+    EXPECT_EQ(twipsToPixels(0), 0);
+    EXPECT_EQ(twipsToPixels(9630), 642);
+    EXPECT_EQ(twipsToPixels(170), 11);
+    EXPECT_EQ(twipsToPixels(9400), 627);
+    EXPECT_EQ(twipsToPixels(8), 1);
+    EXPECT_EQ(twipsToPixels(7), 0);
+    EXPECT_EQ(twipsToPixels(-75), -5);
+    EXPECT_EQ(twipsToPixels(-8), -1);
+}
+
+TEST_F(WindowLayout, IsAFixedSizeWindowWithCaptionAndNoMaximiseButton) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tuneshear 1.0"));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(window->size(), QSize(twipsToPixels(9630), twipsToPixels(3705)));
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+}
+
+TEST_F(WindowLayout, HasAnIconInFourSizes) {
+    const auto sizes = window->windowIcon().availableSizes();
+    for (const int side : { 16, 24, 32, 48 }) {
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+    }
+}
+
+TEST_F(WindowLayout, ButtonsStartEnabledWithTheirCaptions) {
+    const std::pair<QPushButton*, const char*> buttons[] {
+        { window->Command5, "Mark Start" },
+        { window->Command6, "Mark End" },
+        { window->Command9, "Play Selected" },
+        { window->Command1, "Play" },
+        { window->Command2, "Stop" },
+        { window->Command4, "Open" },
+        { window->Command7, "Save" },
+        { window->Command3, "Website" },
+    };
+    for (const auto& [button, caption] : buttons) {
+        EXPECT_EQ(button->text(), QLatin1String(caption)) << button->objectName().toStdString();
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    }
+}
+
+TEST_F(WindowLayout, EveryButtonCaptionFitsItsButton) {
+    for (auto* button : window->findChildren<QPushButton*>()) {
+        const QFontMetrics metrics(button->font());
+        EXPECT_LE(metrics.height(), button->height() - 4) << button->objectName().toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(button->text()), button->width() - 12)
+            << button->objectName().toStdString();
+    }
+}
+
+TEST_F(WindowLayout, ClockLabelsStartBlankAndCentred) {
+    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
+        EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+        EXPECT_EQ(label->alignment(), Qt::AlignCenter) << label->objectName().toStdString();
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+    for (const auto* label : { window->Label7, window->Label9, window->Label3 }) {
+        EXPECT_TRUE(label->autoFillBackground());
+        EXPECT_EQ(label->palette().color(QPalette::Window), label->palette().color(QPalette::Base));
+    }
+}
+
+TEST_F(WindowLayout, SliderStartsAtZeroOnARangeOfTen) {
+    const auto* slider = window->H;
+    EXPECT_EQ(slider->orientation(), Qt::Horizontal);
+    EXPECT_EQ(slider->Min(), 0);
+    EXPECT_EQ(slider->Max(), 10);
+    EXPECT_EQ(slider->Value(), 0);
+    EXPECT_EQ(slider->singleStep(), 1);
+    EXPECT_EQ(slider->pageStep(), 5);
+    EXPECT_EQ(slider->tickPosition(), QSlider::TicksBelow);
+    EXPECT_EQ(slider->tickInterval(), 1);
+    EXPECT_TRUE(slider->Enabled());
+}
+
+TEST_F(WindowLayout, TimerStartsOffWithASecondInterval) {
+    EXPECT_FALSE(window->T->Enabled());
+    EXPECT_EQ(window->T->Interval(), 1000);
+    EXPECT_EQ(window->T->parent(), window->P);
+}
+
+TEST_F(WindowLayout, ProgressBarStartsEmptyOutOfAHundred) {
+    EXPECT_EQ(window->pb->Max(), 100.0f);
+    EXPECT_EQ(window->pb->Value(), 0.0f);
+    EXPECT_EQ(window->pb->value(), window->pb->minimum());
+}
+
+TEST_F(WindowLayout, MarkLinesStartAtTheEndsOfTheTrack) {
+    EXPECT_EQ(window->Line1->X1(), 210);
+    EXPECT_EQ(window->Line1->Y1(), 930);
+    EXPECT_EQ(window->Line1->X2(), 210);
+    EXPECT_EQ(window->Line1->Y2(), 1035);
+    EXPECT_EQ(window->Line2->X1(), 9345);
+    EXPECT_EQ(window->Line2->Y1(), 930);
+    EXPECT_EQ(window->Line2->X2(), 9345);
+    EXPECT_EQ(window->Line2->Y2(), 1035);
+}
+
+TEST_F(WindowLayout, MarkLinesLieOverTheSlider) {
+    const auto siblings = window->children();
+    for (const auto* line : { window->Line1, window->Line2 }) {
+        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->H));
+        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->Frame1));
+    }
+}
+
+TEST_F(WindowLayout, SelectionButtonsLieInFrontOfTheirFrame) {
+    const auto siblings = window->children();
+    for (const auto* button : { window->Command5, window->Command6, window->Command9 }) {
+        EXPECT_GT(siblings.indexOf(button), siblings.indexOf(window->Frame1));
+    }
+}
+
+TEST_F(WindowLayout, FileDialogBelongsToTheHiddenFrame) {
+    EXPECT_EQ(window->Cdlg->parent(), window->P);
+    EXPECT_TRUE(window->Frame4->title() == QStringLiteral("Video Window"));
+}
+
+TEST_F(WindowLayout, SharedStateStartsEmptyWithoutAMediaObject) {
+    EXPECT_EQ(window->markStart, 0);
+    EXPECT_EQ(window->markEnd, 0);
+    EXPECT_TRUE(window->sourceFile.isEmpty());
+    EXPECT_EQ(window->markScale, 0);
+    EXPECT_TRUE(fakes->mediaCommands.empty());
+}
+
+TEST_F(WindowLayout, BrowserPaneShowsTheBuiltInInformationPage) {
+    ASSERT_TRUE(QTest::qWaitFor([] { return !window->WebBrowser1->url().isEmpty(); }, 10000));
+    const QUrl address = window->WebBrowser1->url();
+    EXPECT_EQ(address.scheme(), QStringLiteral("qrc"));
+    EXPECT_EQ(address.path(), QStringLiteral("/tuneshear/info.html"));
+    EXPECT_EQ(QUrlQuery(address).queryItemValue(QStringLiteral("product")), QStringLiteral("tuneshear-1.0"));
+    QFile page(QStringLiteral(":") + address.path());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray html = page.readAll();
+    EXPECT_TRUE(html.contains("Mark Start"));
+    EXPECT_FALSE(html.contains("http")) << "the page must load nothing from the network";
+}
+
+// The control a widget in the focus chain stands for: itself, or the named control it is part of (the browser
+// pane takes focus through an inner widget).
+QString controlTakingFocus(const QWidget* widget, const QStringList& controls) {
+    for (; widget != nullptr; widget = widget->parentWidget()) {
+        if (controls.contains(widget->objectName())) {
+            return widget->objectName();
+        }
+    }
+    return QString();
+}
+
+TEST_F(WindowLayout, FocusMovesAmongTheControlsInTabOrder) {
+    const QStringList expected { "H", "Command1", "Command2", "Command4", "Command7", "Command3", "Command9",
+        "Command6", "Command5", "WebBrowser1" };
+    QStringList visited;
+    QWidget* widget = window->H;
+    do {
+        const QString control = controlTakingFocus(widget, expected);
+        if ((widget->focusPolicy() & Qt::TabFocus) && !control.isEmpty() && !visited.contains(control)) {
+            visited.append(control);
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != window->H);
+    EXPECT_EQ(visited.join(' ').toStdString(), expected.join(' ').toStdString());
+    EXPECT_EQ(window->focusWidget(), window->H);
+}
+
+} // namespace
