@@ -13,8 +13,10 @@
 
 namespace {
 
-// Captions must fit buttons 22 pixels high; the desktop's usual 10-point font does not leave them room.
+// Captions must fit buttons 22 pixels high; the desktop's usual 10-point font does not leave them room. The
+// selection clocks, in labels 12 pixels high and about 61 wide, need a size smaller still to show " 9 : 59 : 59".
 constexpr int kFontPixelSize = 12;
+constexpr int kSelectionClockPixelSize = 11;
 
 void place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(twipsToPixels(left, top, width, height));
@@ -37,6 +39,9 @@ QLabel* makeMarkLabel(QWidget* parent, const char* name) {
     palette.setColor(QPalette::Window, palette.color(QPalette::Base));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
+    QFont font = label->font();
+    font.setPixelSize(kSelectionClockPixelSize);
+    label->setFont(font);
     return label;
 }
 

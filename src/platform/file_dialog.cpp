@@ -20,6 +20,17 @@ QString nameFilterForDialog(const FileFilter& filter) {
     return filter.description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
+// The dialog names its chosen filter as shown, without the patterns that HideNameFilterDetails hides.
+int chosenFilterIndex(const QFileDialog& dialog, const FileDialogRequest& request, const QStringList& nameFilters) {
+    const QString chosen = dialog.selectedNameFilter();
+    for (qsizetype i = 0; i < nameFilters.size(); ++i) {
+        if (chosen == nameFilters[i] || chosen == request.filters[i].description) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return request.filterIndex;
+}
+
 } // namespace
 
 DialogCancelled::DialogCancelled()
@@ -66,9 +77,7 @@ std::optional<FileChoice> chooseFileWithDialog(QWidget* owner, const FileDialogR
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    const auto chosenFilter = nameFilters.indexOf(dialog.selectedNameFilter());
-    return FileChoice { dialog.selectedFiles().constFirst(),
-        chosenFilter >= 0 ? int(chosenFilter) + 1 : request.filterIndex };
+    return FileChoice { dialog.selectedFiles().constFirst(), chosenFilterIndex(dialog, request, nameFilters) };
 }
 
 CommonDialog::CommonDialog(QWidget* owner, FileChooser chooser)

@@ -252,4 +252,16 @@ TEST_F(WindowLayout, FocusMovesAmongTheControlsInTabOrder) {
     EXPECT_EQ(window->focusWidget(), window->H);
 }
 
+TEST_F(WindowLayout, ClockTextsFitTheirLabels) {
+    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
+        const QFontMetrics metrics(label->font());
+        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8", "0 : 0 : 0" }) {
+            const QRect ink = metrics.tightBoundingRect(QLatin1String(text));
+            EXPECT_LE(ink.height(), label->height()) << label->objectName().toStdString() << text;
+            EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
+                << label->objectName().toStdString() << text;
+        }
+    }
+}
+
 } // namespace
