@@ -185,6 +185,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.
 void Form1::connectWorkflow() {
     connect(Command3, &QPushButton::clicked, this, &Form1::onWebsite);
 }

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,18 +21,6 @@ TEST(BrowserEngineOptions, AreGivenToTheEngineAndLeaveTheGpuAlone) {
         EXPECT_EQ(options.front(), "--webEngineArgs") << "the engine reads only options after this marker";
         EXPECT_TRUE(contains(options, "--disable-gpu"));
     }
-}
-
-TEST(ApplicationArguments, KeepTheProgramNameFirstAndEndWithANullPointer) {
-    ApplicationArguments arguments({ "tuneshear", "--webEngineArgs", "--disable-gpu" });
-    ASSERT_EQ(arguments.count(), 3);
-    EXPECT_STREQ(arguments.values()[0], "tuneshear");
-    EXPECT_STREQ(arguments.values()[2], "--disable-gpu");
-    EXPECT_EQ(arguments.values()[3], nullptr);
-}
-
-TEST(StartUp, TheApplicationSharesOpenGlContextsForTheBrowserPane) {
-    EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
 }
 
 } // namespace
