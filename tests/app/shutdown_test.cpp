@@ -12,7 +12,7 @@ namespace {
 class ShutDownBeforeAnyFile : public testing::TestWithParam<uint32_t> { };
 
 TEST_P(ShutDownBeforeAnyFile, ClosesAllMediaAndEndsWithoutAMessageWhateverTheMediaReports) {
-    testsupport::WindowFakes fakes;
+    test_support::WindowFakes fakes;
     fakes.answerMedia = [](const std::string&, std::string&) { return GetParam(); };
     Form1 window(fakes.services());
     window.show();
@@ -27,7 +27,7 @@ TEST_P(ShutDownBeforeAnyFile, ClosesAllMediaAndEndsWithoutAMessageWhateverTheMed
 INSTANTIATE_TEST_SUITE_P(MediaAnswers, ShutDownBeforeAnyFile, testing::Values(0u, 263u));
 
 TEST(ShutDown, ClosingAfterUseClosesAllThroughTheSameMediaObject) {
-    testsupport::WindowFakes fakes;
+    test_support::WindowFakes fakes;
     Form1 window(fakes.services());
     window.show();
     MovieModule* const before = &window.movie();
@@ -42,7 +42,7 @@ TEST(ShutDown, ClosingAfterUseClosesAllThroughTheSameMediaObject) {
 }
 
 TEST(ShutDown, ClosingDuringAMediaWaitEndsTheProgramThere) {
-    testsupport::WindowFakes fakes;
+    test_support::WindowFakes fakes;
     Form1 window(fakes.services());
     window.show();
     fakes.duringWait = [&] { QTimer::singleShot(0, &window, &QWidget::close); };
@@ -58,7 +58,7 @@ TEST(ShutDown, ClosingDuringAMediaWaitEndsTheProgramThere) {
 TEST(ShutDownDeathTest, RealEndStopsTheWaitingHandlerAndRunsCleanups) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto closeDuringWait = [] {
-        testsupport::WindowFakes fakes;
+        test_support::WindowFakes fakes;
         WindowServices services = fakes.services();
         services.endProgram = [] { platform::endProgramNow(); };
         Form1 window(std::move(services));

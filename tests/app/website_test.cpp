@@ -24,7 +24,7 @@ QStringList windowState(Form1& window) {
 }
 
 TEST(Website, OpensTheMakersAddressInTheDesktopBrowser) {
-    testsupport::WindowFakes fakes;
+    test_support::WindowFakes fakes;
     Form1 window(fakes.services());
 
     window.Command3->click();
@@ -36,7 +36,7 @@ TEST(Website, OpensTheMakersAddressInTheDesktopBrowser) {
 }
 
 TEST(Website, ChangesNothingOnTheWindow) {
-    testsupport::WindowFakes fakes;
+    test_support::WindowFakes fakes;
     Form1 window(fakes.services());
     window.markStart = 1200;
     window.markEnd = 3400;

@@ -17,7 +17,7 @@ namespace {
 class WindowLayout : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        fakes = std::make_unique<testsupport::WindowFakes>();
+        fakes = std::make_unique<test_support::WindowFakes>();
         window = std::make_unique<Form1>(fakes->services());
     }
     static void TearDownTestSuite() {
@@ -25,7 +25,7 @@ protected:
         fakes.reset();
     }
 
-    static inline std::unique_ptr<testsupport::WindowFakes> fakes;
+    static inline std::unique_ptr<test_support::WindowFakes> fakes;
     static inline std::unique_ptr<Form1> window;
 };
 

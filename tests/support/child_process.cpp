@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace test_support {
 namespace {
 
 // Closes a descriptor when it goes out of scope.
@@ -80,4 +80,4 @@ ChildOutcome runInChildProcess(const std::function<QByteArray()>& body) {
     return outcome;
 }
 
-} // namespace testsupport
+} // namespace test_support

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <functional>
 
-namespace testsupport {
+namespace test_support {
 
 // What a child process left: how it ended and what its body reported.
 struct ChildOutcome {
@@ -17,4 +17,4 @@ struct ChildOutcome {
 // child (setrlimit, signal) stay there. A body that ends the child itself leaves an empty report.
 ChildOutcome runInChildProcess(const std::function<QByteArray()>& body);
 
-} // namespace testsupport
+} // namespace test_support

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace testsupport {
+namespace test_support {
 
 void WindowFakes::letEventsRun() {
     if (duringWait) {
@@ -67,4 +67,4 @@ WindowServices WindowFakes::services() {
     return services;
 }
 
-} // namespace testsupport
+} // namespace test_support

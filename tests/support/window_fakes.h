@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace test_support {
 
 // Stand-ins for everything the window reaches outside itself. Give services() to Form1 and keep the fakes alive
 // longer than the window. Nothing here touches a display, a sound device, the network or the real clock.
@@ -54,4 +54,4 @@ private:
     void letEventsRun();
 };
 
-} // namespace testsupport
+} // namespace test_support

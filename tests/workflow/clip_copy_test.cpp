@@ -183,7 +183,7 @@ TEST_F(ClipFolder, LeavesTheExistingTargetUntouchedWhenAWriteFails) {
     const QByteArray oldTarget = positionPattern(100);
     writeFile(targetPath, oldTarget);
 
-    const auto child = testsupport::runInChildProcess([this] {
+    const auto child = test_support::runInChildProcess([this] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit fileSizeLimit { 8192, 8192 };
         ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit);
@@ -203,7 +203,7 @@ TEST_F(ClipFolder, LeavesNothingBehindWhenTheProcessEndsDuringTheCopy) {
     writeFile(existingTargetPath, oldTarget);
 
     for (const QString& target : { targetPath, existingTargetPath }) {
-        const auto child = testsupport::runInChildProcess([&] {
+        const auto child = test_support::runInChildProcess([&] {
             int chunks = 0;
             clip::copyClip(sourcePath, target, 1, 40000, [&chunks] {
                 if (++chunks == 2) {
