@@ -3,8 +3,9 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench install clean
 
 deps:
 	./scripts/install-deps
@@ -23,6 +24,9 @@ test: build
 
 bench: build
 	./bench/run-bench $(BUILD_DIR)
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR)

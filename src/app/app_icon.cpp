@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::array kIconSizes { 16, 24, 32, 48 };
 
-QPixmap drawIcon(int size) {
+} // namespace
+
+QPixmap drawAppIcon(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -39,12 +41,10 @@ QPixmap drawIcon(int size) {
     return pixmap;
 }
 
-} // namespace
-
 QIcon makeAppIcon() {
     QIcon icon;
     for (const int size : kIconSizes) {
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(drawAppIcon(size));
     }
     return icon;
 }
