@@ -188,6 +188,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 // Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.
 void Form1::connectWorkflow() {
     connect(Command3, &QPushButton::clicked, this, &Form1::onWebsite);
+    connect(Command5, &QPushButton::clicked, this, &Form1::onMarkStart);
+    connect(Command6, &QPushButton::clicked, this, &Form1::onMarkEnd);
+    connect(Command9, &QPushButton::clicked, this, &Form1::onPlaySelected);
+    connect(Command7, &QPushButton::clicked, this, &Form1::onSave);
 }
 
 // Points the browser pane at the information page, once; nothing else waits for it.

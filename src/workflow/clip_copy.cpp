@@ -1,5 +1,7 @@
 #include "workflow/clip_copy.h"
 
+#include "platform/program_end.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -124,6 +126,12 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
     if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }
+    // Where the file system has no unnamed files, the clip is written under a temporary name next to the target;
+    // the program ending in a chunk's callback removes it.
+    const platform::CleanupAtProgramEnd discardUnfinishedClip([&target] {
+        target.cancelWriting();
+        target.commit();
+    });
 
     const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
     std::array<char, kChunkSize> buffer {};

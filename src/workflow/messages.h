@@ -15,6 +15,12 @@ inline constexpr QLatin1String kPauseCaption { "Pause" };
 inline constexpr QLatin1String kClockReset { "0 : 0 : 0" };
 
 inline constexpr QLatin1String kOpenFilter { "MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*" };
+inline constexpr QLatin1String kSaveFilter = kOpenFilter;
+inline constexpr QLatin1String kSaveDialogTitle { "Save" };
+
+// The window's caption while a clip is written, and after any save that got past the selection check.
+inline constexpr QLatin1String kSavingCaption { "Saving" };
+inline constexpr QLatin1String kCaptionAfterSave { "Tuneshear" };
 
 inline constexpr QLatin1String kWrongSelection { "Wrong Selection" };
 inline constexpr QLatin1String kCannotOverwriteFileInUse { "Cannot overwrite file in use..." };
@@ -24,6 +30,10 @@ inline constexpr QLatin1String kClipSaved { "Clip Saved" };
 inline QString cannotPlayMessage(const QString& path) {
     return QStringLiteral("Cannot play %1: the file is missing or is not an MP3 file that Tuneshear can play.")
         .arg(QFileInfo(path).fileName());
+}
+
+inline QString clipNotSavedMessage(const QString& reason) {
+    return QStringLiteral("The clip was not saved: %1").arg(reason);
 }
 
 } // namespace workflow

@@ -1,0 +1,62 @@
+#include "app/form1.h"
+#include "app/seconds_to_clock.h"
+#include "workflow/messages.h"
+
+#include <chrono>
+
+namespace {
+
+// Where each mark line stands, in twips, at the slider's 0.
+constexpr int32_t kStartLineOffset = 170;
+constexpr int32_t kEndLineOffset = 330;
+
+constexpr std::chrono::milliseconds kPreviewPollInterval { 200 };
+
+void placeMarkLine(LineShape& line, int32_t sliderSeconds, int32_t markScale, int32_t offset) {
+    const int32_t x = sliderSeconds * markScale + offset;
+    line.setX1(x);
+    line.setX2(x);
+}
+
+// The length is the difference of the whole seconds each mark shows, so the three clocks agree with each other.
+QString selectionLengthText(int32_t start, int32_t end) {
+    return start < end ? SecondsToClock(end / 1000 - start / 1000) : QString(workflow::kClockReset);
+}
+
+} // namespace
+
+void Form1::onMarkStart() {
+    placeMarkLine(*Line1, H->Value(), markScale, kStartLineOffset);
+    markStart = movie().getPositionInMS();
+    Label7->setText(SecondsToClock(markStart / 1000));
+    Label3->setText(selectionLengthText(markStart, markEnd));
+}
+
+void Form1::onMarkEnd() {
+    placeMarkLine(*Line2, H->Value(), markScale, kEndLineOffset);
+    markEnd = movie().getPositionInMS();
+    Label9->setText(SecondsToClock(markEnd / 1000));
+    Label3->setText(selectionLengthText(markStart, markEnd));
+}
+
+// Plays from the start mark until the position reaches the end mark, read anew on every pass so that a Mark End
+// during the preview takes effect at once. Other handlers run between the passes; a second preview runs its own
+// loop inside this one.
+void Form1::onPlaySelected() {
+    const int32_t start = markStart;
+    if (start >= markEnd) {
+        messageBox(workflow::kWrongSelection, platform::MessageButtons::Ok);
+        return;
+    }
+    movie().playMovie();
+    Command1->setText(workflow::kPauseCaption);
+    movie().setPositionTo(start);
+    T->setEnabled(true);
+    while (movie().getPositionInMS() < markEnd) {
+        services_.processPendingEvents();
+        services_.sleep(kPreviewPollInterval);
+        Label4->setText(SecondsToClock(H->Value()));
+    }
+    movie().pauseMovie();
+    Command1->setText(workflow::kPlayCaption);
+}
