@@ -118,7 +118,8 @@ void MpegVideoDevice::fill(std::span<int16_t> samples) {
     std::size_t framesWritten = 0;
     {
         const std::lock_guard lock(mutex_);
-        if (mode_ == Mode::Playing && handedFrames_ < lengthFrames_) {
+        drained_ = drained_ || handedFrames_ >= lengthFrames_;
+        if (mode_ == Mode::Playing && !drained_) {
             framesWritten = decoder_->read(samples);
             const bool reachedEnd = framesWritten * format_.channels < samples.size();
             handedFrames_
@@ -129,7 +130,7 @@ void MpegVideoDevice::fill(std::span<int16_t> samples) {
 }
 
 int64_t MpegVideoDevice::heardFrame() const {
-    if (mode_ != Mode::Playing) {
+    if (mode_ != Mode::Playing || drained_) {
         return handedFrames_;
     }
     return std::max(startFrame_, handedFrames_ - output_->bufferedFrames());
@@ -141,6 +142,7 @@ void MpegVideoDevice::haltAt(int64_t frame, Mode mode) {
     decoder_->seek(frame);
     handedFrames_ = frame;
     mode_ = mode;
+    drained_ = false;
 }
 
 // Playing from the very end plays nothing: the device stays stopped there.

@@ -65,11 +65,13 @@ private:
     const AudioFormat format_;
     const int64_t lengthFrames_;
     const Window window_;
-    mutable std::mutex mutex_; // guards what fill() touches: decoder_, handedFrames_, startFrame_, mode_
+    mutable std::mutex mutex_; // guards what fill() touches: decoder_, handedFrames_, startFrame_, mode_, drained_
     std::unique_ptr<Mp3Decoder> decoder_;
     int64_t handedFrames_ = 0;
     int64_t startFrame_ = 0;
     Mode mode_ = Mode::Stopped;
+    // The output asked for more after the last of the sound: everything handed over is on its way out.
+    bool drained_ = false;
     std::unique_ptr<AudioOutput> output_;
 };
 
