@@ -188,6 +188,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 // Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.
 void Form1::connectWorkflow() {
     connect(Command3, &QPushButton::clicked, this, &Form1::onWebsite);
+    connect(Command4, &QPushButton::clicked, this, &Form1::onOpen);
+    connect(Command1, &QPushButton::clicked, this, &Form1::onPlayPause);
+    connect(Command2, &QPushButton::clicked, this, &Form1::onStop);
+    connect(T, &Timer::Tick, this, &Form1::onTick);
+    connect(H, &Slider::MouseDown, this, &Form1::onSliderMouseDown);
+    connect(H, &Slider::MouseUp, this, &Form1::onSliderMouseUp);
+    connect(H, &Slider::Click, this, &Form1::onSliderClick);
     connect(Command5, &QPushButton::clicked, this, &Form1::onMarkStart);
     connect(Command6, &QPushButton::clicked, this, &Form1::onMarkEnd);
     connect(Command9, &QPushButton::clicked, this, &Form1::onPlaySelected);

@@ -1,0 +1,57 @@
+#include "app/form1.h"
+#include "workflow/messages.h"
+#include "workflow/timeline.h"
+
+#include <initializer_list>
+
+namespace {
+
+// P's own native window would make all its sibling controls native too, and the mark lines drawn over the slider
+// would lose their transparency; the native window P is shown in stands in for it.
+int64_t pictureParent(const QWidget* frame) {
+    return static_cast<int64_t>(frame->effectiveWinId());
+}
+
+} // namespace
+
+void Form1::onOpen() {
+    movie().pauseMovie();
+    Command1->setText(workflow::kPlayCaption);
+    T->setEnabled(false);
+    Cdlg->Filter = workflow::kOpenFilter;
+
+    try {
+        Cdlg->ShowOpen();
+    } catch (const platform::DialogCancelled&) {
+        return;
+    }
+    H->setValue(0);
+    movie().closeMovie();
+    for (QLabel* const label : { Label7, Label9, Label3 }) {
+        label->setText(workflow::kClockReset);
+    }
+    markStart = 0;
+    markEnd = 0;
+    movie().Filename = Cdlg->FileName.toLocal8Bit().toStdString();
+    movie().openMovieWindow(pictureParent(P), "child");
+    if (movie().Error != 0) {
+        messageBox(workflow::cannotPlayMessage(Cdlg->FileName), platform::MessageButtons::Ok);
+        sourceFile.clear();
+        return;
+    }
+    sourceFile = Cdlg->FileName;
+    Cdlg->FileName.clear();
+
+    movie().playMovie();
+    Command1->setText(workflow::kPauseCaption);
+    T->setEnabled(true);
+    H->setMax(movie().getLengthInSec());
+    if (const auto scale = workflow::markScaleFor(H->Max())) {
+        markScale = *scale;
+    }
+    movie().timeOut(0.5);
+    Line1->setX1(workflow::kTimelineStartTwips);
+    Line1->setX2(workflow::kTimelineStartTwips);
+    Line2->setX1(workflow::kTimelineEndTwips);
+    Line2->setX2(workflow::kTimelineEndTwips);
+}
