@@ -7,9 +7,9 @@
 namespace test_support {
 
 // Writes an MPEG audio file of silence, made of one valid frame repeated: MPEG-1 Layer I, mono, 48 kHz,
-// 32 kbit/s, 8 ms and 32 bytes a frame. The playing time is `duration` rounded down to a multiple of 8 ms,
-// and the service reports exactly that as the length (215000 ms and 9231000 ms come out exact; 9231 s take
-// 37 MB and about a second to write and open). Returns `path`.
+// 32 kbit/s, 8 ms and 32 bytes a frame. The playing time is `duration` rounded down to a multiple of 8 ms, and the
+// service reports exactly that as the length: 215000 ms and 9231000 ms come out exact. Opening scans every
+// frame: 215 s (0.9 MB) opens in about 0.1 s, 9231 s (37 MB) in about 5 s. Returns `path`.
 std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chrono::milliseconds duration);
 
 // The playing time writeSilentMp3 gives for `duration`.
