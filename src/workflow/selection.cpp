@@ -1,13 +1,13 @@
 #include "app/form1.h"
 #include "app/seconds_to_clock.h"
 #include "workflow/messages.h"
+#include "workflow/timeline.h"
 
 #include <chrono>
 
 namespace {
 
-// Where each mark line stands, in twips, at the slider's 0.
-constexpr int32_t kStartLineOffset = 170;
+// The end line stands this far right of the timeline's start at the slider's 0.
 constexpr int32_t kEndLineOffset = 330;
 
 constexpr std::chrono::milliseconds kPreviewPollInterval { 200 };
@@ -26,7 +26,7 @@ QString selectionLengthText(int32_t start, int32_t end) {
 } // namespace
 
 void Form1::onMarkStart() {
-    placeMarkLine(*Line1, H->Value(), markScale, kStartLineOffset);
+    placeMarkLine(*Line1, H->Value(), markScale, workflow::kTimelineStartTwips);
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
