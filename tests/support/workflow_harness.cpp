@@ -9,6 +9,10 @@
 #include <array>
 #include <utility>
 
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace test_support {
 
 WorkflowHarness::WorkflowHarness()

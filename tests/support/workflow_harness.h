@@ -11,8 +11,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Texts in test failures read as text.
+void PrintTo(const QString& text, std::ostream* out);
 
 namespace test_support {
 

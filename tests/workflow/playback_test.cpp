@@ -1,0 +1,249 @@
+#include "support/workflow_harness.h"
+
+#include <algorithm>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using test_support::WorkflowHarness;
+
+// A file playing since Open. The time of day starts on a whole second, so Open's wait ends half a second in, at
+// position 500, and T, enabled as Open began, ticks on every whole second from then on.
+class Transport : public testing::Test {
+protected:
+    void openFileOf(std::chrono::milliseconds length) { harness.open(harness.silentMp3("tune.mp3", length)); }
+
+    bool wasSent(const std::string& command) {
+        return std::ranges::find(harness.commands(), command) != harness.commands().end();
+    }
+
+    WorkflowHarness harness;
+    Form1& window = harness.window();
+};
+
+TEST_F(Transport, PlayPausePlayContinuesFromThePausedPosition) {
+    openFileOf(20s);
+    harness.pass(1200ms);
+    std::vector<std::pair<QString, bool>> states { { window.Command1->text(), window.T->Enabled() } };
+
+    harness.click(window.Command1);
+    states.emplace_back(window.Command1->text(), window.T->Enabled());
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 1700);
+    harness.pass(5s);
+    EXPECT_EQ(harness.devicePositionMs(), 1700);
+    EXPECT_EQ(window.H->Value(), 1) << "no tick while paused";
+
+    harness.click(window.Command1);
+    states.emplace_back(window.Command1->text(), window.T->Enabled());
+
+    EXPECT_EQ(
+        states, (std::vector<std::pair<QString, bool>> { { "Pause", true }, { "Play", false }, { "Pause", true } }));
+    EXPECT_TRUE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 2200); // the half-second wait after Play
+    harness.pass(1s); // the first tick, a second after Play, finds 2700 ms
+    EXPECT_EQ(window.H->Value(), 2);
+    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 2");
+}
+
+TEST_F(Transport, StopWhilePausedReturnsToTheStartAndKeepsTheSelection) {
+    openFileOf(20s);
+    harness.pass(4500ms);
+    harness.click(window.Command1);
+    window.markStart = 1000;
+    window.markEnd = 3000;
+    window.Label7->setText(" 0 : 0 : 1");
+    window.Line1->setX1(631);
+
+    harness.click(window.Command2);
+
+    EXPECT_EQ(window.H->Value(), 0);
+    EXPECT_EQ(window.H->Max(), 20);
+    EXPECT_EQ(window.Label4->text(), "0 : 0 : 0");
+    EXPECT_EQ(window.Command1->text(), "Play");
+    EXPECT_FALSE(window.T->Enabled());
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 0);
+    EXPECT_EQ(window.markStart, 1000);
+    EXPECT_EQ(window.markEnd, 3000);
+    EXPECT_EQ(window.Label7->text(), " 0 : 0 : 1");
+    EXPECT_EQ(window.Line1->X1(), 631);
+
+    harness.click(window.Command1);
+    EXPECT_EQ(harness.devicePositionMs(), 500);
+}
+
+TEST_F(Transport, NoTickMovesTheHeldThumbAndTheReleasePlaysOnFromItsSecond) {
+    openFileOf(20s);
+    harness.pass(1500ms);
+
+    harness.pressSlider();
+    harness.dragThumbTo(12);
+    harness.pass(3s);
+    EXPECT_EQ(window.H->Value(), 12);
+    EXPECT_FALSE(window.T->Enabled());
+    harness.releaseSlider();
+
+    EXPECT_TRUE(window.T->Enabled());
+    EXPECT_TRUE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 12000);
+    harness.pass(1s);
+    EXPECT_EQ(window.H->Value(), 13);
+    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 13");
+}
+
+TEST_F(Transport, ASliderClickWhilePausedOnlyMovesWhereTheNextPlayStarts) {
+    openFileOf(20s);
+    harness.pass(1500ms);
+    harness.click(window.Command1);
+
+    harness.clickSliderAt(9);
+
+    EXPECT_FALSE(window.T->Enabled());
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 9000);
+    harness.pass(2s);
+    EXPECT_EQ(harness.devicePositionMs(), 9000);
+
+    harness.click(window.Command1);
+    EXPECT_EQ(harness.devicePositionMs(), 9500);
+}
+
+TEST_F(Transport, TheTickShowsThePlayingPositionAsAClock) {
+    openFileOf(215s);
+    harness.clickSliderAt(183);
+
+    harness.pass(1s);
+
+    EXPECT_EQ(window.H->Value(), 184);
+    EXPECT_EQ(window.Label4->text(), " 0 : 3 : 4");
+}
+
+struct Ending {
+    std::chrono::milliseconds length;
+    std::chrono::milliseconds tickThatFindsTheEnd;
+};
+
+// Lengths with and without a partial last second: each ends cleanly, resting at the start with "Play".
+class FileEnd : public testing::TestWithParam<Ending> {
+protected:
+    WorkflowHarness harness;
+    Form1& window = harness.window();
+};
+
+TEST_P(FileEnd, ReturnsToTheStartWithPlayOnceTheSoundHasEndedAndKeepsTicking) {
+    harness.open(harness.silentMp3("tune.mp3", GetParam().length));
+    harness.pass(GetParam().tickThatFindsTheEnd - 500ms + 100ms);
+
+    EXPECT_EQ(window.H->Value(), 0);
+    EXPECT_EQ(window.Command1->text(), "Play");
+    EXPECT_TRUE(window.T->Enabled());
+    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 3");
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 0);
+
+    harness.pass(3s);
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(window.H->Value(), 0);
+    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, FileEnd, testing::Values(Ending { 3000ms, 3000ms }, Ending { 3504ms, 4000ms }, Ending { 3992ms, 4000ms }));
+
+TEST_F(Transport, InTheLastPartialSecondTheTickOnlyMovesTheSlider) {
+    openFileOf(3504ms);
+    harness.pass(2500ms); // the tick at 3000 ms finds the slider at its end while sound still plays
+
+    EXPECT_EQ(window.H->Value(), 3);
+    EXPECT_EQ(window.H->Max(), 3);
+    EXPECT_EQ(window.Command1->text(), "Pause");
+    EXPECT_TRUE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 3000);
+
+    harness.pass(5s);
+    EXPECT_FALSE(wasSent("play movie from 0"));
+    EXPECT_FALSE(harness.devicePlaying());
+}
+
+TEST_F(Transport, AFileUnderOneSecondLeavesTheScaleAsItWasAndPlayOnTheButtonWhileItPlays) {
+    window.markScale = 77;
+    openFileOf(600ms);
+    EXPECT_EQ(window.H->Max(), 0);
+    EXPECT_EQ(window.markScale, 77);
+    harness.pass(500ms);
+    EXPECT_EQ(window.Command1->text(), "Play") << "the first tick finds the end";
+
+    harness.click(window.Command1);
+
+    EXPECT_TRUE(harness.devicePlaying());
+    EXPECT_EQ(window.Command1->text(), "Play");
+    EXPECT_TRUE(window.T->Enabled());
+    EXPECT_EQ(window.markScale, 77);
+    harness.pass(1s);
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 0);
+}
+
+TEST_F(Transport, PlayTakesTheRangeAndTheScaleFromTheLengthAgain) {
+    openFileOf(20s);
+    harness.click(window.Command1);
+    window.H->setMax(50);
+    window.markScale = 5;
+
+    harness.click(window.Command1);
+
+    EXPECT_EQ(window.H->Max(), 20);
+    EXPECT_EQ(window.markScale, 461);
+}
+
+TEST_F(Transport, OnePlayPauseStopCycleSendsTheseCommands) {
+    openFileOf(20s);
+    harness.pass(1500ms);
+    harness.commands().clear();
+
+    harness.click(window.Command1);
+    harness.click(window.Command1);
+    harness.click(window.Command2);
+
+    EXPECT_EQ(harness.commands(),
+        (std::vector<std::string> {
+            "pause movie",
+            "play movie",
+            "set movie time format ms",
+            "status movie length",
+            "set movie time format ms",
+            "status movie length",
+            "stop movie",
+            "status movie mode",
+            "status movie mode",
+            "seek movie to 0",
+        }));
+}
+
+TEST_F(Transport, ATickAsksForThePositionAndAtTheEndWhetherItStillPlays) {
+    openFileOf(3000ms);
+    harness.commands().clear();
+
+    harness.pass(2500ms); // ticks at 1, 2 and 3 seconds, the last at the end
+
+    EXPECT_EQ(harness.commands(),
+        (std::vector<std::string> {
+            "set movie time format ms",
+            "status movie position wait",
+            "set movie time format ms",
+            "status movie position wait",
+            "set movie time format ms",
+            "status movie position wait",
+            "status movie mode",
+            "status movie mode",
+            "status movie mode",
+            "seek movie to 0",
+        }));
+}
+
+} // namespace
