@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ struct LengthCase {
     int sliderMax;
     int32_t markScale;
 };
+
+void PrintTo(const LengthCase& lengthCase, std::ostream* out) {
+    *out << lengthCase.length.count() << " ms";
+}
 
 class OpenLength : public testing::TestWithParam<LengthCase> { };
 

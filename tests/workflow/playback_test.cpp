@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,10 @@ struct Ending {
     std::chrono::milliseconds length;
     std::chrono::milliseconds tickThatFindsTheEnd;
 };
+
+void PrintTo(const Ending& ending, std::ostream* out) {
+    *out << ending.length.count() << " ms";
+}
 
 // Lengths with and without a partial last second: each ends cleanly, resting at the start with "Play".
 class FileEnd : public testing::TestWithParam<Ending> {
