@@ -7,6 +7,7 @@
 #include <QTest>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <utility>
 
 void PrintTo(const QString& text, std::ostream* out) {
@@ -43,6 +44,12 @@ WindowServices WorkflowHarness::services() {
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
         followTimer();
         fakes_.mediaCommands.emplace_back(command);
+        if (const auto replyInstead = repliesInstead_.extract(command)) {
+            if (reply != nullptr && replyLength > 0) {
+                std::snprintf(reply, replyLength, "%s", replyInstead.mapped().c_str());
+            }
+            return 0U;
+        }
         return mciSendStringA(command, reply, replyLength, callbackWindow);
     };
     services.movieHooks.processEventsFor = [this](std::chrono::milliseconds duration) {
@@ -192,6 +199,10 @@ std::optional<std::string> WorkflowHarness::askService(const std::string& comman
         return std::nullopt;
     }
     return std::string(reply.data());
+}
+
+void WorkflowHarness::replyOnceInstead(const std::string& command, const std::string& reply) {
+    repliesInstead_.insert_or_assign(command, reply);
 }
 
 int64_t WorkflowHarness::devicePositionMs() {

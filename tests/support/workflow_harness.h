@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -65,6 +66,9 @@ public:
 
     // Asks the media service directly, unrecorded (e.g. "status movie mode"); the reply, or nothing on an error.
     std::optional<std::string> askService(const std::string& command);
+    // The next time the window sends `command`, the service is not asked: the command succeeds with `reply`. For
+    // replies the real service never gives, such as a length of 0.
+    void replyOnceInstead(const std::string& command, const std::string& reply);
     // The device's position in milliseconds, asked unrecorded.
     int64_t devicePositionMs();
     // Whether the device is playing, asked unrecorded.
@@ -87,6 +91,7 @@ private:
     std::optional<std::chrono::milliseconds> nextTickAt_;
     bool tickPending_ = false;
     std::function<void()> nextWaitAction_;
+    std::map<std::string, std::string> repliesInstead_;
     std::unique_ptr<Form1> window_;
 };
 

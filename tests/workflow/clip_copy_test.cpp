@@ -1,3 +1,4 @@
+#include "platform/program_end.h"
 #include "support/child_process.h"
 #include "workflow/clip_copy.h"
 
@@ -218,6 +219,26 @@ TEST_F(ClipFolder, LeavesNothingBehindWhenTheProcessEndsDuringTheCopy) {
     }
     EXPECT_EQ(contentsOf(existingTargetPath), oldTarget);
     EXPECT_EQ(folderEntries(), QStringList({ "existing.mp3", "source.mp3" }));
+}
+
+TEST_F(ClipFolder, LeavesNothingBehindWhenTheProgramIsEndedDuringTheCopy) {
+    const QByteArray oldTarget("an older clip the user wants to keep");
+    writeFile(targetPath, oldTarget);
+
+    const auto child = test_support::runInChildProcess([this] {
+        int chunks = 0;
+        clip::copyClip(sourcePath, targetPath, 1, 40000, [&chunks] {
+            if (++chunks == 2) {
+                platform::endProgramNow();
+            }
+        });
+        return QByteArray("the copy ran to its end");
+    });
+
+    ASSERT_TRUE(child.exitedNormally);
+    EXPECT_TRUE(child.report.isEmpty()) << child.report.toStdString();
+    EXPECT_EQ(contentsOf(targetPath), oldTarget);
+    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "source.mp3" }));
 }
 
 TEST_F(ClipFolder, KeepsThePermissionsOfAReplacedTarget) {

@@ -178,6 +178,10 @@ struct ClipCase {
     int64_t length;
 };
 
+void PrintTo(const ClipCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class SavedClip : public Save, public testing::WithParamInterface<ClipCase> { };
 
 TEST_P(SavedClip, HoldsTheSourceBytesFromTheStartMarkOnAndNothingElse) {
@@ -234,6 +238,10 @@ struct Spelling {
     const char* name;
     QString (*pathTo)(const QString& folder);
 };
+
+void PrintTo(const Spelling& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class OpenedFileSpelling : public Save, public testing::WithParamInterface<Spelling> { };
 
@@ -337,6 +345,10 @@ struct Failure {
     const char* reasonPart;
 };
 
+void PrintTo(const Failure& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FailedSave : public Save, public testing::WithParamInterface<Failure> { };
 
 TEST_P(FailedSave, SaysSoOnceAndCreatesNoFile) {
@@ -363,6 +375,16 @@ INSTANTIATE_TEST_SUITE_P(Causes, FailedSave,
         Failure { "MediaLengthUnknown",
             [](const QString&) { return mciSendStringA("close movie", nullptr, 0, nullptr) == 0; }, "playing time" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Save, ReportsAMediaLengthOfZeroOnceAndCreatesNoFile) {
+    harness.replyOnceInstead("status movie length", "0");
+    select(1000, 2000);
+
+    saveAs(targetPath);
+
+    expectNotSaved("The media length is 0 ms");
+    EXPECT_EQ(folderEntries(), QStringList { "song.mp3" });
+}
 
 TEST_F(Save, ReportsAnUnreadableSourceOnceAndCreatesNoFile) {
     ASSERT_TRUE(QFile::setPermissions(sourcePath, QFileDevice::WriteOwner));
