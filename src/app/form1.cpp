@@ -66,6 +66,7 @@ Form1::Form1(WindowServices services, QWidget* parent)
     setFont(windowFont);
     setFixedSize(twipsToPixels(kInsideWidthTwips), twipsToPixels(kInsideHeightTwips));
     createControls();
+    nameControlsForScreenReaders();
     setTabOrderFromTable();
     connectWorkflow();
     load();
@@ -158,6 +159,34 @@ void Form1::createControls() {
     Line1->setObjectName(QStringLiteral("Line1"));
     Line2 = new LineShape(this, 9345, 930, 9345, 1035);
     Line2->setObjectName(QStringLiteral("Line2"));
+}
+
+// Buttons are read out by their captions and clock labels by the time they show; these say what the rest are.
+void Form1::nameControlsForScreenReaders() {
+    const std::pair<QWidget*, const char*> names[] {
+        { Frame1, "Selection" },
+        { H, "Playing position" },
+        { pb, "Saving progress" },
+        { WebBrowser1, "How to use Tuneshear" },
+        { Line1, "Start mark on the timeline" },
+        { Line2, "End mark on the timeline" },
+        { P, "Picture" },
+        { Frame4, "Video Window" },
+        { Frame3, "Picture frame" },
+        { Shape1, "Shape" },
+    };
+    for (const auto& [control, name] : names) {
+        control->setAccessibleName(QLatin1String(name));
+    }
+    const std::pair<QLabel*, const char*> clocks[] {
+        { Label7, "Start mark" },
+        { Label9, "End mark" },
+        { Label3, "Length of the selection" },
+        { Label4, "Playing position" },
+    };
+    for (const auto& [label, description] : clocks) {
+        label->setAccessibleDescription(QLatin1String(description));
+    }
 }
 
 // Labels, frames, lines and the progress bar take no focus; the other controls take it in this order.

@@ -74,6 +74,7 @@ protected:
 
 private:
     void createControls();
+    void nameControlsForScreenReaders();
     void setTabOrderFromTable();
     void placeBrowserPaneInTabOrder();
     void connectWorkflow();

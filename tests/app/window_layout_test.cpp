@@ -2,6 +2,7 @@
 #include "app/twips.h"
 #include "support/window_fakes.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTest>
@@ -261,6 +262,22 @@ TEST_F(WindowLayout, ClockTextsFitTheirLabels) {
             EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
                 << label->objectName().toStdString() << text;
         }
+    }
+}
+
+// A screen reader names each control by its accessible name, or for a blank clock by what it is for.
+TEST_F(WindowLayout, EveryControlHasSomethingForScreenReadersToSay) {
+    QStringList names { "Line1", "Line2" };
+    for (const ControlPlacement& row : kPlacements) {
+        names << QLatin1String(row.name);
+    }
+    for (const QString& name : names) {
+        auto* const control = window->findChild<QWidget*>(name);
+        ASSERT_NE(control, nullptr) << name.toStdString();
+        QAccessibleInterface* const accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr) << name.toStdString();
+        const QString said = accessible->text(QAccessible::Name) + accessible->text(QAccessible::Description);
+        EXPECT_FALSE(said.trimmed().isEmpty()) << name.toStdString();
     }
 }
 
