@@ -30,17 +30,23 @@ MovieModule::MovieModule(MovieModuleHooks hooks)
     ReplyBuffer.fill(' ');
 }
 
-uint32_t MovieModule::send(const std::string& command) {
-    return hooks_.send(command.c_str(), nullptr, 0, nullptr);
+int32_t MovieModule::send(const std::string& command) {
+    return static_cast<int32_t>(hooks_.send(command.c_str(), nullptr, 0, nullptr));
 }
 
 // The service gets a copy of the whole reply area and all of it is copied back: a query that writes no reply
 // leaves the previous reply to be read again.
-uint32_t MovieModule::query(const std::string& command) {
+int32_t MovieModule::query(const std::string& command) {
     auto area = ReplyBuffer;
     const uint32_t code = hooks_.send(command.c_str(), area.data(), static_cast<uint32_t>(area.size()), nullptr);
     ReplyBuffer = area;
-    return code;
+    return static_cast<int32_t>(code);
+}
+
+int32_t MovieModule::queryMilliseconds(const std::string& command) {
+    send("set movie time format ms");
+    Error = query(command);
+    return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
 }
 
 void MovieModule::quoteFilename() {
@@ -49,29 +55,27 @@ void MovieModule::quoteFilename() {
 
 void MovieModule::openMovieWindow(int64_t hWnd, const std::string& WindowStyle) {
     quoteFilename();
-    Error = static_cast<int32_t>(send("close movie"));
-    Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie parent " + std::to_string(hWnd)
-        + " style " + WindowStyle + " "));
+    Error = send("close movie");
+    Error = send("open " + Filename + " type mpegvideo alias movie parent " + std::to_string(hWnd) + " style "
+        + WindowStyle + " ");
 }
 
 void MovieModule::openMovie() {
     quoteFilename();
-    Error = static_cast<int32_t>(send("close movie"));
-    Error = static_cast<int32_t>(send("open " + Filename + " type mpegvideo alias movie"));
+    Error = send("close movie");
+    Error = send("open " + Filename + " type mpegvideo alias movie");
 }
 
 void MovieModule::playMovie() {
-    Error = static_cast<int32_t>(send("play movie"));
+    Error = send("play movie");
 }
 
 void MovieModule::stopMovie() {
-    Error = static_cast<int32_t>(send("stop movie"));
+    Error = send("stop movie");
 }
 
 int32_t MovieModule::getLengthInMS() {
-    send("set movie time format ms");
-    Error = static_cast<int32_t>(query("status movie length"));
-    return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
+    return queryMilliseconds("status movie length");
 }
 
 int32_t MovieModule::getLengthInSec() {
@@ -79,21 +83,19 @@ int32_t MovieModule::getLengthInSec() {
 }
 
 void MovieModule::pauseMovie() {
-    Error = static_cast<int32_t>(send("pause movie"));
+    Error = send("pause movie");
 }
 
 void MovieModule::resumeMovie() {
-    Error = static_cast<int32_t>(send("resume movie"));
+    Error = send("resume movie");
 }
 
 int32_t MovieModule::getPositionInMS() {
-    send("set movie time format ms");
-    Error = static_cast<int32_t>(query("status movie position wait"));
-    return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
+    return queryMilliseconds("status movie position wait");
 }
 
 void MovieModule::closeMovie() {
-    Error = static_cast<int32_t>(send("close all"));
+    Error = send("close all");
 }
 
 int32_t MovieModule::getPositionInSec() {
@@ -101,7 +103,7 @@ int32_t MovieModule::getPositionInSec() {
 }
 
 bool MovieModule::isMoviePlaying() {
-    Error = static_cast<int32_t>(query("status movie mode"));
+    Error = query("status movie mode");
     return std::string_view(ReplyBuffer.data(), 7) == "playing";
 }
 

@@ -43,8 +43,9 @@ public:
 private:
     static constexpr std::size_t kReplyLength = 128;
 
-    uint32_t send(const std::string& command);
-    uint32_t query(const std::string& command);
+    int32_t send(const std::string& command);
+    int32_t query(const std::string& command);
+    int32_t queryMilliseconds(const std::string& command);
     void quoteFilename();
 
     MovieModuleHooks hooks_;
