@@ -37,8 +37,9 @@ protected:
     Form1& window = harness.window();
 };
 
-TEST_F(Selection, MarksShowTheirWholeSecondsAndTheLengthAsTheDifferenceOfThose) {
-    openSilentMp3(10s);
+TEST_F(Selection, MarksShowTheirWholeSecondsTheLengthAsTheirDifferenceAndLinesOverTheSlider) {
+    openSilentMp3(200s);
+    ASSERT_EQ(window.markScale, 46);
     markStartAt(1900ms);
     markEndAt(3100ms);
 
@@ -47,12 +48,6 @@ TEST_F(Selection, MarksShowTheirWholeSecondsAndTheLengthAsTheDifferenceOfThose) 
     EXPECT_EQ(window.Label7->text(), " 0 : 0 : 1");
     EXPECT_EQ(window.Label9->text(), " 0 : 0 : 3");
     EXPECT_EQ(window.Label3->text(), " 0 : 0 : 2");
-}
-
-TEST_F(Selection, MarkLinesStandOverTheSliderValueOnTheTimelineScale) {
-    openSilentMp3(200s);
-    ASSERT_EQ(window.H->Max(), 200);
-    ASSERT_EQ(window.markScale, 46);
 
     harness.clickSliderAt(100);
     harness.click(window.Command5);
@@ -65,36 +60,30 @@ TEST_F(Selection, MarkLinesStandOverTheSliderValueOnTheTimelineScale) {
     EXPECT_EQ(window.Line2->X2(), 9530);
 }
 
-TEST_F(Selection, MarksInReverseOrderShowNoLengthAndCannotBePlayed) {
+TEST_F(Selection, NoSelectionOrMarksInReverseOrderShowNoLengthAndCannotBePlayed) {
     openSilentMp3(10s);
+    const QString captionBefore = window.Command1->text();
+    const auto playSelectedSendsNothing = [&] {
+        const auto commandsBefore = harness.commands().size();
+        harness.click(window.Command9);
+        EXPECT_EQ(harness.commands().size(), commandsBefore);
+    };
+    playSelectedSendsNothing();
     markEndAt(2000ms);
     markStartAt(5000ms);
-
     EXPECT_EQ(window.Label3->text(), "0 : 0 : 0");
-    const auto commandsBefore = harness.commands().size();
-    harness.click(window.Command9);
-    ASSERT_EQ(harness.fakes().messages.size(), 1u);
-    EXPECT_EQ(harness.fakes().messages[0].text, "Wrong Selection");
-    EXPECT_EQ(harness.fakes().messages[0].buttons, platform::MessageButtons::Ok);
-    EXPECT_EQ(harness.commands().size(), commandsBefore);
+    playSelectedSendsNothing();
+
+    ASSERT_EQ(harness.fakes().messages.size(), 2u);
+    for (const auto& message : harness.fakes().messages) {
+        EXPECT_EQ(message.text, "Wrong Selection");
+        EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
+    }
+    EXPECT_EQ(window.Command1->text(), captionBefore);
     EXPECT_TRUE(harness.devicePlaying());
 
     markEndAt(7000ms);
     EXPECT_EQ(window.Label3->text(), " 0 : 0 : 2");
-}
-
-TEST_F(Selection, PlayingTheSelectionRightAfterOpeningIsAWrongSelection) {
-    openSilentMp3(10s);
-    const auto commandsBefore = harness.commands().size();
-    const QString captionBefore = window.Command1->text();
-
-    harness.click(window.Command9);
-
-    ASSERT_EQ(harness.fakes().messages.size(), 1u);
-    EXPECT_EQ(harness.fakes().messages[0].text, "Wrong Selection");
-    EXPECT_EQ(harness.commands().size(), commandsBefore);
-    EXPECT_EQ(window.Command1->text(), captionBefore);
-    EXPECT_TRUE(harness.devicePlaying());
 }
 
 TEST_F(Selection, PreviewPlaysFromTheStartMarkAndPausesAtTheEndMark) {
