@@ -26,9 +26,10 @@ protected:
     Form1& window = harness.window();
 };
 
-TEST_F(Transport, PlayPausePlayContinuesFromThePausedPosition) {
+TEST_F(Transport, PlayPausePlayContinuesFromThePausedPositionAndStopReturnsToTheStart) {
     openFileOf(20s);
     harness.pass(1200ms);
+    harness.commands().clear();
     std::vector<std::pair<QString, bool>> states { { window.Command1->text(), window.T->Enabled() } };
 
     harness.click(window.Command1);
@@ -44,14 +45,26 @@ TEST_F(Transport, PlayPausePlayContinuesFromThePausedPosition) {
 
     EXPECT_EQ(
         states, (std::vector<std::pair<QString, bool>> { { "Pause", true }, { "Play", false }, { "Pause", true } }));
+    EXPECT_EQ(harness.commands(),
+        (std::vector<std::string> { "pause movie", "play movie", "set movie time format ms", "status movie length",
+            "set movie time format ms", "status movie length" }));
     EXPECT_TRUE(harness.devicePlaying());
     EXPECT_EQ(harness.devicePositionMs(), 2200); // the half-second wait after Play
     harness.pass(1s); // the first tick, a second after Play, finds 2700 ms
     EXPECT_EQ(window.H->Value(), 2);
     EXPECT_EQ(window.Label4->text(), " 0 : 0 : 2");
+
+    harness.commands().clear();
+    harness.click(window.Command2);
+    EXPECT_EQ(harness.commands(),
+        (std::vector<std::string> { "stop movie", "status movie mode", "status movie mode", "seek movie to 0" }));
+    EXPECT_EQ(window.H->Value(), 0);
+    EXPECT_EQ(window.Command1->text(), "Play");
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 0);
 }
 
-TEST_F(Transport, StopWhilePausedReturnsToTheStartAndKeepsTheSelection) {
+TEST_F(Transport, WhilePausedTheSliderAndStopOnlyMoveWhereTheNextPlayStartsAndStopKeepsTheSelection) {
     openFileOf(20s);
     harness.pass(4500ms);
     harness.click(window.Command1);
@@ -60,6 +73,16 @@ TEST_F(Transport, StopWhilePausedReturnsToTheStartAndKeepsTheSelection) {
     window.Label7->setText(" 0 : 0 : 1");
     window.Line1->setX1(631);
 
+    harness.clickSliderAt(9);
+    EXPECT_FALSE(window.T->Enabled());
+    EXPECT_FALSE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), 9000);
+    harness.pass(2s);
+    EXPECT_EQ(harness.devicePositionMs(), 9000);
+    harness.click(window.Command1);
+    EXPECT_EQ(harness.devicePositionMs(), 9500);
+
+    harness.click(window.Command1);
     harness.click(window.Command2);
 
     EXPECT_EQ(window.H->Value(), 0);
@@ -73,53 +96,25 @@ TEST_F(Transport, StopWhilePausedReturnsToTheStartAndKeepsTheSelection) {
     EXPECT_EQ(window.markEnd, 3000);
     EXPECT_EQ(window.Label7->text(), " 0 : 0 : 1");
     EXPECT_EQ(window.Line1->X1(), 631);
-
     harness.click(window.Command1);
     EXPECT_EQ(harness.devicePositionMs(), 500);
 }
 
-TEST_F(Transport, NoTickMovesTheHeldThumbAndTheReleasePlaysOnFromItsSecond) {
-    openFileOf(20s);
+TEST_F(Transport, NoTickMovesTheHeldThumbAndTheReleasePlaysOnFromItsSecondShownAsAClock) {
+    openFileOf(215s);
     harness.pass(1500ms);
 
     harness.pressSlider();
-    harness.dragThumbTo(12);
+    harness.dragThumbTo(183);
     harness.pass(3s);
-    EXPECT_EQ(window.H->Value(), 12);
+    EXPECT_EQ(window.H->Value(), 183);
     EXPECT_FALSE(window.T->Enabled());
     harness.releaseSlider();
 
     EXPECT_TRUE(window.T->Enabled());
     EXPECT_TRUE(harness.devicePlaying());
-    EXPECT_EQ(harness.devicePositionMs(), 12000);
+    EXPECT_EQ(harness.devicePositionMs(), 183000);
     harness.pass(1s);
-    EXPECT_EQ(window.H->Value(), 13);
-    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 13");
-}
-
-TEST_F(Transport, ASliderClickWhilePausedOnlyMovesWhereTheNextPlayStarts) {
-    openFileOf(20s);
-    harness.pass(1500ms);
-    harness.click(window.Command1);
-
-    harness.clickSliderAt(9);
-
-    EXPECT_FALSE(window.T->Enabled());
-    EXPECT_FALSE(harness.devicePlaying());
-    EXPECT_EQ(harness.devicePositionMs(), 9000);
-    harness.pass(2s);
-    EXPECT_EQ(harness.devicePositionMs(), 9000);
-
-    harness.click(window.Command1);
-    EXPECT_EQ(harness.devicePositionMs(), 9500);
-}
-
-TEST_F(Transport, TheTickShowsThePlayingPositionAsAClock) {
-    openFileOf(215s);
-    harness.clickSliderAt(183);
-
-    harness.pass(1s);
-
     EXPECT_EQ(window.H->Value(), 184);
     EXPECT_EQ(window.Label4->text(), " 0 : 3 : 4");
 }
@@ -134,16 +129,21 @@ void PrintTo(const Ending& ending, std::ostream* out) {
 }
 
 // Lengths with and without a partial last second: each ends cleanly, resting at the start with "Play".
-class FileEnd : public testing::TestWithParam<Ending> {
-protected:
-    WorkflowHarness harness;
-    Form1& window = harness.window();
-};
+class FileEnd : public Transport, public testing::WithParamInterface<Ending> { };
 
 TEST_P(FileEnd, ReturnsToTheStartWithPlayOnceTheSoundHasEndedAndKeepsTicking) {
-    harness.open(harness.silentMp3("tune.mp3", GetParam().length));
-    harness.pass(GetParam().tickThatFindsTheEnd - 500ms + 100ms);
+    openFileOf(GetParam().length);
+    const auto tickBeforeTheEnd = GetParam().tickThatFindsTheEnd - 1s;
+    harness.pass(tickBeforeTheEnd - 500ms);
 
+    // In a partial last second this tick finds the slider at its end while sound still plays.
+    EXPECT_EQ(window.H->Value(), tickBeforeTheEnd / 1s);
+    EXPECT_EQ(window.H->Max(), 3);
+    EXPECT_EQ(window.Command1->text(), "Pause");
+    EXPECT_TRUE(harness.devicePlaying());
+    EXPECT_EQ(harness.devicePositionMs(), tickBeforeTheEnd.count());
+
+    harness.pass(1100ms);
     EXPECT_EQ(window.H->Value(), 0);
     EXPECT_EQ(window.Command1->text(), "Play");
     EXPECT_TRUE(window.T->Enabled());
@@ -155,27 +155,13 @@ TEST_P(FileEnd, ReturnsToTheStartWithPlayOnceTheSoundHasEndedAndKeepsTicking) {
     EXPECT_FALSE(harness.devicePlaying());
     EXPECT_EQ(window.H->Value(), 0);
     EXPECT_EQ(window.Label4->text(), " 0 : 0 : 0");
+    EXPECT_FALSE(wasSent("play movie from 0"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, FileEnd, testing::Values(Ending { 3000ms, 3000ms }, Ending { 3504ms, 4000ms }, Ending { 3992ms, 4000ms }));
 
-TEST_F(Transport, InTheLastPartialSecondTheTickOnlyMovesTheSlider) {
-    openFileOf(3504ms);
-    harness.pass(2500ms); // the tick at 3000 ms finds the slider at its end while sound still plays
-
-    EXPECT_EQ(window.H->Value(), 3);
-    EXPECT_EQ(window.H->Max(), 3);
-    EXPECT_EQ(window.Command1->text(), "Pause");
-    EXPECT_TRUE(harness.devicePlaying());
-    EXPECT_EQ(harness.devicePositionMs(), 3000);
-
-    harness.pass(5s);
-    EXPECT_FALSE(wasSent("play movie from 0"));
-    EXPECT_FALSE(harness.devicePlaying());
-}
-
-TEST_F(Transport, AFileUnderOneSecondLeavesTheScaleAsItWasAndPlayOnTheButtonWhileItPlays) {
+TEST_F(Transport, PlayTakesRangeAndScaleFromTheLengthAgainExceptThatUnderOneSecondKeepsTheScale) {
     window.markScale = 77;
     openFileOf(600ms);
     EXPECT_EQ(window.H->Max(), 0);
@@ -192,42 +178,14 @@ TEST_F(Transport, AFileUnderOneSecondLeavesTheScaleAsItWasAndPlayOnTheButtonWhil
     harness.pass(1s);
     EXPECT_FALSE(harness.devicePlaying());
     EXPECT_EQ(harness.devicePositionMs(), 0);
-}
 
-TEST_F(Transport, PlayTakesTheRangeAndTheScaleFromTheLengthAgain) {
     openFileOf(20s);
     harness.click(window.Command1);
     window.H->setMax(50);
     window.markScale = 5;
-
     harness.click(window.Command1);
-
     EXPECT_EQ(window.H->Max(), 20);
     EXPECT_EQ(window.markScale, 461);
-}
-
-TEST_F(Transport, OnePlayPauseStopCycleSendsTheseCommands) {
-    openFileOf(20s);
-    harness.pass(1500ms);
-    harness.commands().clear();
-
-    harness.click(window.Command1);
-    harness.click(window.Command1);
-    harness.click(window.Command2);
-
-    EXPECT_EQ(harness.commands(),
-        (std::vector<std::string> {
-            "pause movie",
-            "play movie",
-            "set movie time format ms",
-            "status movie length",
-            "set movie time format ms",
-            "status movie length",
-            "stop movie",
-            "status movie mode",
-            "status movie mode",
-            "seek movie to 0",
-        }));
 }
 
 TEST_F(Transport, ATickAsksForThePositionAndAtTheEndWhetherItStillPlays) {
