@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -25,10 +26,9 @@ QByteArray contentsOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // Files written past `bytes` fail with "File too large" instead of ending the process, until this goes.
@@ -72,7 +72,7 @@ private:
 
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
-protected:
+public:
     void SetUp() override {
         std::filesystem::copy_file(test_support::testDataFile("cbr_128k_44k_stereo.mp3"), sourcePath.toStdString());
         source = contentsOf(sourcePath);
@@ -170,47 +170,50 @@ TEST_F(Save, WritesTheWorkedExampleAndReportsItSaved) {
     EXPECT_EQ(request.filters.front().patterns, QStringList { "*.mp3" });
 }
 
-struct ClipCase {
-    const char* name;
-    int32_t markStart;
-    int32_t markEnd;
-    int64_t firstSourceByte;
-    int64_t length;
-};
+TEST_F(Save, TheClipHoldsTheSourceBytesFromTheStartMarkOnAndNothingElse) {
+    struct Row {
+        const char* name;
+        int32_t markStart;
+        int32_t markEnd;
+        int64_t firstSourceByte;
+        int64_t length;
+    };
+    for (const Row& row :
+        std::initializer_list<Row> { // 8192 bytes apart: three chunks, and the clip ends 4096 bytes past the end mark.
+            { "exact multiple of the chunk", 1000, 1512, 16000, 12289 },
+            // A start mark of 0 is raised to 1 ms, so the clip starts at the 16th byte.
+            { "start mark zero", 0, 1000, 16, 16385 },
+            // One chunk would run 1596 bytes past the source's end; the clip stops at its last byte.
+            { "reaching the end of the source", 2900, 3000, 46400, 2501 },
+            { "ending at the last byte", 2990, 3000, 47840, 1061 } }) {
+        SCOPED_TRACE(row.name);
+        const QString target = folder + "/" + row.name + ".mp3";
+        select(row.markStart, row.markEnd);
+        harness.fakes().messages.clear();
 
-void PrintTo(const ClipCase& row, std::ostream* out) {
-    *out << row.name;
+        saveAs(target);
+
+        EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
+        EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
+    }
 }
 
-class SavedClip : public Save, public testing::WithParamInterface<ClipCase> { };
+TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveStillRaisesAStartMarkOfZero) {
+    select(2000, 2000);
+    const auto commandsBefore = harness.commands().size();
+    harness.click(window.Command7);
 
-TEST_P(SavedClip, HoldsTheSourceBytesFromTheStartMarkOnAndNothingElse) {
-    select(GetParam().markStart, GetParam().markEnd);
+    EXPECT_EQ(messageTexts(), QStringList { "Wrong Selection" });
+    EXPECT_EQ(harness.commands().size(), commandsBefore);
+    EXPECT_EQ(harness.fakes().fileRequests.size(), 1u);
+    EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
+    EXPECT_EQ(window.markStart, 2000);
+    EXPECT_TRUE(harness.devicePlaying());
 
-    saveAs(targetPath);
-
-    EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
-    const QByteArray clip = contentsOf(targetPath);
-    EXPECT_EQ(clip.size(), GetParam().length);
-    EXPECT_EQ(clip, sourceBytes(GetParam().firstSourceByte, GetParam().length));
-}
-
-INSTANTIATE_TEST_SUITE_P(Selections, SavedClip,
-    testing::Values(
-        // 8192 bytes apart: three chunks, and the clip ends 4096 bytes past the end mark.
-        ClipCase { "ExactMultipleOfTheChunk", 1000, 1512, 16000, 12289 },
-        // A start mark of 0 is raised to 1 ms, so the clip starts at the 16th byte.
-        ClipCase { "StartMarkZero", 0, 1000, 16, 16385 },
-        // One chunk would run 1596 bytes past the source's end; the clip stops at its last byte.
-        ClipCase { "ReachingTheEndOfTheSource", 2900, 3000, 46400, 2501 },
-        ClipCase { "EndingAtTheLastByte", 2990, 3000, 47840, 1061 }),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Save, RaisesAStartMarkOfZeroForGoodAlsoWhenCancelled) {
     select(0, 1000);
     window.Cdlg->FileName = "earlier.mp3";
+    harness.fakes().messages.clear();
     harness.cancelNextDialog();
-
     harness.click(window.Command7);
 
     EXPECT_EQ(window.markStart, 1);
@@ -220,28 +223,10 @@ TEST_F(Save, RaisesAStartMarkOfZeroForGoodAlsoWhenCancelled) {
     expectControlsBack();
 }
 
-TEST_F(Save, RefusesAWrongSelectionAndTouchesNothing) {
-    select(2000, 2000);
-    const auto commandsBefore = harness.commands().size();
-
-    harness.click(window.Command7);
-
-    EXPECT_EQ(messageTexts(), QStringList { "Wrong Selection" });
-    EXPECT_EQ(harness.commands().size(), commandsBefore);
-    EXPECT_EQ(harness.fakes().fileRequests.size(), 1u);
-    EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
-    EXPECT_EQ(window.markStart, 2000);
-    EXPECT_TRUE(harness.devicePlaying());
-}
-
 struct Spelling {
     const char* name;
     QString (*pathTo)(const QString& folder);
 };
-
-void PrintTo(const Spelling& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class OpenedFileSpelling : public Save, public testing::WithParamInterface<Spelling> { };
 
@@ -269,28 +254,23 @@ INSTANTIATE_TEST_SUITE_P(Paths, OpenedFileSpelling,
         Spelling { "HardLink", [](const QString& folder) { return folder + "/hard.mp3"; } }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Save, LeavesAnExistingTargetAsItWasWhenOverwritingIsDeclined) {
-    writeFile(targetPath, "an older clip");
+TEST_F(Save, AsksBeforeReplacingAnExistingTargetAndKeepsItsPermissions) {
+    const QByteArray oldTarget(100'000, 'x');
+    ASSERT_TRUE(writeFile(targetPath, oldTarget));
+    ASSERT_TRUE(QFile::setPermissions(targetPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const auto permissions = QFile::permissions(targetPath);
     select(1000, 2000);
-    harness.fakes().messageAnswers.push_back(MessageAnswer::No);
+    harness.fakes().messageAnswers = { MessageAnswer::No, MessageAnswer::Yes };
 
     saveAs(targetPath);
 
     EXPECT_EQ(messageTexts(), QStringList { "File already exist.Overwrite?" });
     EXPECT_EQ(harness.fakes().messages[0].buttons, platform::MessageButtons::YesNo);
-    EXPECT_EQ(contentsOf(targetPath), "an older clip");
+    EXPECT_EQ(contentsOf(targetPath), oldTarget);
     EXPECT_TRUE(window.Cdlg->FileName.isEmpty());
     expectControlsBack();
-}
 
-TEST_F(Save, ReplacesAnExistingTargetKeepingItsPermissions) {
-    writeFile(targetPath, QByteArray(100'000, 'x'));
-    ASSERT_TRUE(QFile::setPermissions(targetPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    const auto permissions = QFile::permissions(targetPath);
-    ASSERT_FALSE(permissions & QFileDevice::ReadOther);
-    select(1000, 2000);
-    harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
-
+    harness.fakes().messages.clear();
     saveAs(targetPath);
 
     EXPECT_EQ(messageTexts(), QStringList({ "File already exist.Overwrite?", "Clip Saved" }));
@@ -299,24 +279,8 @@ TEST_F(Save, ReplacesAnExistingTargetKeepingItsPermissions) {
     EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
 }
 
-TEST_F(Save, LeavesAnExistingTargetAsItWasWhenTheWriteFails) {
-    writeFile(targetPath, "an older clip");
-    select(1000, 2000);
-    harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
-    {
-        const FileSizeLimit limit(8192);
-        saveAs(targetPath);
-    }
-
-    ASSERT_EQ(harness.fakes().messages.size(), 2u);
-    harness.fakes().messages.erase(harness.fakes().messages.begin());
-    expectNotSaved("File too large");
-    EXPECT_EQ(contentsOf(targetPath), "an older clip");
-    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
-}
-
 TEST_F(Save, ClosingTheWindowDuringTheCopyLeavesTheFilesAsTheyWere) {
-    writeFile(targetPath, "an older clip");
+    ASSERT_TRUE(writeFile(targetPath, "an older clip"));
     select(1000, 2000);
     harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
     QStringList entriesAtTheEnd;
@@ -338,75 +302,71 @@ TEST_F(Save, ClosingTheWindowDuringTheCopyLeavesTheFilesAsTheyWere) {
     EXPECT_EQ(targetAtTheEnd, "an older clip");
 }
 
+enum class While { Saving, FilesAreLimitedTo8192Bytes, HeldToPermissionsAsAnyUser };
+
 struct Failure {
     const char* name;
-    // Breaks what the save needs, after the file was opened.
-    bool (*arrange)(const QString& sourcePath);
+    bool (*arrange)(Save& save); // breaks what the save needs, after the file was opened
+    While condition;
     const char* reasonPart;
 };
 
-void PrintTo(const Failure& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class FailedSave : public Save, public testing::WithParamInterface<Failure> { };
 
-TEST_P(FailedSave, SaysSoOnceAndCreatesNoFile) {
-    ASSERT_TRUE(GetParam().arrange(sourcePath));
+TEST_P(FailedSave, SaysSoOnceAndLeavesTheFolderAsItWas) {
+    ASSERT_TRUE(GetParam().arrange(*this));
     const QStringList entriesBefore = folderEntries();
+    const QByteArray targetBefore = contentsOf(targetPath);
+    if (!targetBefore.isEmpty()) {
+        harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
+    }
     select(1000, 2000);
+    {
+        std::optional<FileSizeLimit> limit;
+        std::optional<WithoutPermissionOverride> asAnyUser;
+        if (GetParam().condition == While::FilesAreLimitedTo8192Bytes) {
+            limit.emplace(8192);
+        } else if (GetParam().condition == While::HeldToPermissionsAsAnyUser) {
+            asAnyUser.emplace();
+        }
+        saveAs(targetPath);
+    }
 
-    saveAs(targetPath);
-
+    if (!targetBefore.isEmpty()) {
+        ASSERT_FALSE(harness.fakes().messages.empty());
+        EXPECT_EQ(harness.fakes().messages.front().text, "File already exist.Overwrite?");
+        harness.fakes().messages.erase(harness.fakes().messages.begin());
+    }
     expectNotSaved(GetParam().reasonPart);
     EXPECT_EQ(folderEntries(), entriesBefore);
+    EXPECT_EQ(contentsOf(targetPath), targetBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, FailedSave,
-    testing::Values(Failure { "SourceDeleted", [](const QString& sourcePath) { return QFile::remove(sourcePath); },
+    testing::Values(Failure { "SourceDeleted", [](Save& save) { return QFile::remove(save.sourcePath); }, While::Saving,
                         "No such file or directory" },
         Failure { "SourceReplacedByAFolder",
-            [](const QString& sourcePath) { return QFile::remove(sourcePath) && QDir().mkdir(sourcePath); },
+            [](Save& save) { return QFile::remove(save.sourcePath) && QDir().mkdir(save.sourcePath); }, While::Saving,
             "not a regular file" },
+        Failure { "SourceUnreadable",
+            [](Save& save) { return QFile::setPermissions(save.sourcePath, QFileDevice::WriteOwner); },
+            While::HeldToPermissionsAsAnyUser, "Permission denied" },
         // 1000 bytes over 3000 ms round to 0 bytes per millisecond: the selection holds no bytes.
-        Failure { "ByteRateRoundsToZero", [](const QString& sourcePath) { return QFile::resize(sourcePath, 1000); },
-            "before the source's first byte" },
+        Failure { "ByteRateRoundsToZero", [](Save& save) { return QFile::resize(save.sourcePath, 1000); },
+            While::Saving, "before the source's first byte" },
         // The length query then fails and leaves the previous reply behind.
-        Failure { "MediaLengthUnknown",
-            [](const QString&) { return mciSendStringA("close movie", nullptr, 0, nullptr) == 0; }, "playing time" }),
+        Failure { "MediaLengthUnknown", [](Save&) { return mciSendStringA("close movie", nullptr, 0, nullptr) == 0; },
+            While::Saving, "playing time" },
+        Failure { "MediaLengthZero",
+            [](Save& save) {
+                save.harness.replyOnceInstead("status movie length", "0");
+                return true;
+            },
+            While::Saving, "The media length is 0 ms" },
+        Failure { "WriteError", [](Save&) { return true; }, While::FilesAreLimitedTo8192Bytes, "File too large" },
+        Failure { "WriteErrorOverAnExistingTarget",
+            [](Save& save) { return writeFile(save.targetPath, "an older clip"); }, While::FilesAreLimitedTo8192Bytes,
+            "File too large" }),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Save, ReportsAMediaLengthOfZeroOnceAndCreatesNoFile) {
-    harness.replyOnceInstead("status movie length", "0");
-    select(1000, 2000);
-
-    saveAs(targetPath);
-
-    expectNotSaved("The media length is 0 ms");
-    EXPECT_EQ(folderEntries(), QStringList { "song.mp3" });
-}
-
-TEST_F(Save, ReportsAnUnreadableSourceOnceAndCreatesNoFile) {
-    ASSERT_TRUE(QFile::setPermissions(sourcePath, QFileDevice::WriteOwner));
-    select(1000, 2000);
-    {
-        const WithoutPermissionOverride asAnyUser;
-        saveAs(targetPath);
-    }
-
-    expectNotSaved("Permission denied");
-    EXPECT_EQ(folderEntries(), QStringList { "song.mp3" });
-}
-
-TEST_F(Save, ReportsAWriteErrorOnceAndLeavesNoPartialClip) {
-    select(1000, 2000);
-    {
-        const FileSizeLimit limit(8192);
-        saveAs(targetPath);
-    }
-
-    expectNotSaved("File too large");
-    EXPECT_EQ(folderEntries(), QStringList { "song.mp3" });
-}
 
 } // namespace
