@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <utility>
 
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -91,9 +90,6 @@ void WorkflowHarness::advance(std::chrono::milliseconds duration, Events events)
 }
 
 void WorkflowHarness::letEventsRun() {
-    if (nextWaitAction_) {
-        std::exchange(nextWaitAction_, {})();
-    }
     if (fakes_.duringWait) {
         fakes_.duringWait();
     }
@@ -117,7 +113,10 @@ void WorkflowHarness::followTimer() {
 
 void WorkflowHarness::fireTick() {
     tickPending_ = false;
-    tick();
+    window_->T->blockSignals(false);
+    emit window_->T->Tick();
+    window_->T->blockSignals(true);
+    followTimer();
 }
 
 void WorkflowHarness::pass(std::chrono::milliseconds duration) {
@@ -127,17 +126,6 @@ void WorkflowHarness::pass(std::chrono::milliseconds duration) {
         fireTick();
     }
     platform::processPendingEvents();
-}
-
-void WorkflowHarness::tick() {
-    window_->T->blockSignals(false);
-    emit window_->T->Tick();
-    window_->T->blockSignals(true);
-    followTimer();
-}
-
-void WorkflowHarness::duringNextWait(std::function<void()> action) {
-    nextWaitAction_ = std::move(action);
 }
 
 void WorkflowHarness::click(QPushButton* button) {

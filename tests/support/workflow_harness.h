@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -39,10 +38,6 @@ public:
 
     // Time passes: devices play, the time of day moves on, T's ticks fall when due; then pending events run.
     void pass(std::chrono::milliseconds duration);
-    // One tick of T now, whether or not T is enabled; T's own schedule is unchanged.
-    void tick();
-    // Runs `action` once, at the start of the next wait or event pump inside a handler.
-    void duringNextWait(std::function<void()> action);
 
     // A mouse click on a button; a disabled button ignores it.
     void click(QPushButton* button);
@@ -90,7 +85,6 @@ private:
     std::chrono::milliseconds now_ { 0 };
     std::optional<std::chrono::milliseconds> nextTickAt_;
     bool tickPending_ = false;
-    std::function<void()> nextWaitAction_;
     std::map<std::string, std::string> repliesInstead_;
     std::unique_ptr<Form1> window_;
 };
