@@ -1,7 +1,10 @@
 #include "media/movie_module.h"
 
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -9,14 +12,15 @@
 
 namespace {
 
-// Records every command text and answers queries from a script. A scripted reply of nullopt writes nothing,
-// as a failed query does.
-struct ScriptedService {
-    struct Answer {
-        uint32_t code = 0;
-        std::optional<std::string> reply;
-    };
+using namespace std::chrono_literals;
 
+struct Answer {
+    uint32_t code = 0;
+    std::optional<std::string> reply; // nullopt writes nothing, as a failed query does
+};
+
+// Records every command text and answers queries from a script.
+struct ScriptedService {
     std::vector<std::string> commands;
     std::deque<Answer> queryAnswers;
     uint32_t plainCode = 0;
@@ -47,44 +51,72 @@ struct ScriptedService {
     }
 };
 
-// A reply area as the service leaves it: the reply, its NUL, then older text.
-std::string replyOverOlderText(const std::string& reply, const std::string& older) {
-    std::string area = reply;
-    area += '\0';
-    area += older;
-    return area;
-}
-
-TEST(MovieModuleCommands, OpenWithParentQuotesThePathAndEndsInABlank) {
-    ScriptedService service;
-    MovieModule movie(service.hooks());
-    movie.Filename = "/home/ann/clips/a b.mp3";
-    movie.openMovieWindow(1234, "child");
-
-    EXPECT_EQ(service.commands,
-        (std::vector<std::string> {
-            "close movie", "open \"/home/ann/clips/a b.mp3\" type mpegvideo alias movie parent 1234 style child " }));
-    EXPECT_EQ(movie.Filename, "\"/home/ann/clips/a b.mp3\"");
-}
-
-TEST(MovieModuleCommands, SecondOpenWithoutNewNameQuotesTwice) {
-    ScriptedService service;
-    MovieModule movie(service.hooks());
-    movie.Filename = "x.mp3";
-    movie.openMovieWindow(7, "child");
-    movie.openMovieWindow(7, "child");
-
-    EXPECT_EQ(service.commands.back(), "open \"\"x.mp3\"\" type mpegvideo alias movie parent 7 style child ");
-}
-
-TEST(MovieModuleCommands, PlainOpenEndsWithTheAlias) {
-    ScriptedService service;
-    MovieModule movie(service.hooks());
-    movie.Filename = "x.mp3";
-    movie.openMovie();
-
-    EXPECT_EQ(
-        service.commands, (std::vector<std::string> { "close movie", "open \"x.mp3\" type mpegvideo alias movie" }));
+TEST(MovieModuleCommands, EachOperationSendsItsExactCommandTexts) {
+    struct Row {
+        const char* operation;
+        std::deque<Answer> answers;
+        std::function<void(MovieModule&)> act;
+        std::vector<std::string> commands;
+    };
+    const std::deque<Answer> stoppedTwice { { 0, "stopped" }, { 0, "stopped" } };
+    const Row rows[] {
+        { "open in a window quotes the path and ends in a blank", {},
+            [](MovieModule& movie) {
+                movie.Filename = "/home/ann/clips/a b.mp3";
+                movie.openMovieWindow(1234, "child");
+            },
+            { "close movie", "open \"/home/ann/clips/a b.mp3\" type mpegvideo alias movie parent 1234 style child " } },
+        { "second open without a new name quotes twice", {},
+            [](MovieModule& movie) {
+                movie.Filename = "x.mp3";
+                movie.openMovieWindow(7, "child");
+                movie.openMovieWindow(7, "child");
+            },
+            { "close movie", "open \"x.mp3\" type mpegvideo alias movie parent 7 style child ", "close movie",
+                "open \"\"x.mp3\"\" type mpegvideo alias movie parent 7 style child " } },
+        { "plain open ends with the alias", {},
+            [](MovieModule& movie) {
+                movie.Filename = "x.mp3";
+                movie.openMovie();
+            },
+            { "close movie", "open \"x.mp3\" type mpegvideo alias movie" } },
+        { "transport sends one command each", {},
+            [](MovieModule& movie) {
+                movie.playMovie();
+                movie.pauseMovie();
+                movie.resumeMovie();
+                movie.stopMovie();
+                movie.closeMovie();
+            },
+            { "play movie", "pause movie", "resume movie", "stop movie", "close all" } },
+        { "positioning while playing plays from there", { { 0, "playing" } },
+            [](MovieModule& movie) { movie.setPositionTo(5000); }, { "status movie mode", "play movie from 5000" } },
+        { "positioning while paused asks twice then seeks", { { 0, "paused" }, { 0, "paused" } },
+            [](MovieModule& movie) { movie.setPositionTo(5000); },
+            { "status movie mode", "status movie mode", "seek movie to 5000" } },
+        { "positioning while stopped asks twice then seeks", stoppedTwice,
+            [](MovieModule& movie) { movie.setPositionTo(5000); },
+            { "status movie mode", "status movie mode", "seek movie to 5000" } },
+        { "negative position keeps its minus sign", stoppedTwice, [](MovieModule& movie) { movie.setPositionTo(-250); },
+            { "status movie mode", "status movie mode", "seek movie to -250" } },
+        { "playback starting between the two questions gets nothing", { { 0, "stopped" }, { 0, "playing" } },
+            [](MovieModule& movie) { movie.setPositionTo(5000); }, { "status movie mode", "status movie mode" } },
+        { "length and position queries set the time format first", { { 0, "215000" }, { 0, "999" } },
+            [](MovieModule& movie) {
+                movie.getLengthInSec();
+                movie.getPositionInSec();
+            },
+            { "set movie time format ms", "status movie length", "set movie time format ms",
+                "status movie position wait" } }
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.operation);
+        ScriptedService service;
+        service.queryAnswers = row.answers;
+        MovieModule movie(service.hooks());
+        row.act(movie);
+        EXPECT_EQ(service.commands, row.commands);
+    }
 }
 
 TEST(MovieModuleCommands, OpenKeepsTheCodeOfTheOpenNotOfTheClose) {
@@ -100,121 +132,57 @@ TEST(MovieModuleCommands, OpenKeepsTheCodeOfTheOpenNotOfTheClose) {
     EXPECT_EQ(movie.Error, 0);
 }
 
-TEST(MovieModuleCommands, TransportSendsOneCommandEach) {
-    ScriptedService service;
-    MovieModule movie(service.hooks());
-    movie.playMovie();
-    movie.pauseMovie();
-    movie.resumeMovie();
-    movie.stopMovie();
-    movie.closeMovie();
-
-    EXPECT_EQ(service.commands,
-        (std::vector<std::string> { "play movie", "pause movie", "resume movie", "stop movie", "close all" }));
-}
-
-TEST(MovieModuleCommands, PositioningWhilePlayingPlaysFromThePosition) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "playing" } };
-    MovieModule movie(service.hooks());
-    movie.setPositionTo(5000);
-
-    EXPECT_EQ(service.commands, (std::vector<std::string> { "status movie mode", "play movie from 5000" }));
-}
-
-TEST(MovieModuleCommands, PositioningWhileNotPlayingAsksTwiceThenSeeks) {
-    for (const std::string mode : { "paused", "stopped" }) {
+// Each row scripts the replies, reads values (and Error) in order, and lists what it should have read.
+TEST(MovieModuleReplies, AreReadAsNumbersAndAFailedQueryKeepsTheEarlierReply) {
+    struct Row {
+        const char* reading;
+        std::deque<Answer> answers;
+        std::function<std::vector<int32_t>(MovieModule&)> read;
+        std::vector<int32_t> expected;
+    };
+    std::string olderText = "12";
+    olderText += '\0';
+    olderText += "76543";
+    const Row rows[] { { "milliseconds and whole seconds",
+                           { { 0, "215000" }, { 0, "215000" }, { 0, "1999" }, { 0, "999" } },
+                           [](MovieModule& movie) {
+                               return std::vector { movie.getLengthInMS(), movie.getLengthInSec(),
+                                   movie.getPositionInSec(), movie.getPositionInSec() };
+                           },
+                           { 215000, 215, 1, 0 } },
+        { "a failed query reads the earlier reply again", { { 0, "215000" }, { 263, std::nullopt } },
+            [](MovieModule& movie) {
+                return std::vector { movie.getLengthInMS(), movie.Error, movie.getLengthInMS(), movie.Error };
+            },
+            { 215000, 0, 215000, 263 } },
+        { "a failed first query reads zero", { { 263, std::nullopt }, { 263, std::nullopt } },
+            [](MovieModule& movie) {
+                return std::vector<int32_t> { movie.getPositionInMS(), movie.isMoviePlaying() };
+            },
+            { 0, false } },
+        { "older text after the reply is ignored", { { 0, "9876543" }, { 0, olderText } },
+            [](MovieModule& movie) {
+                return std::vector { movie.getPositionInMS(), movie.getPositionInMS() };
+            },
+            { 9876543, 12 } },
+        { "a failed mode query keeps an earlier playing", { { 0, "playing" }, { 263, std::nullopt } },
+            [](MovieModule& movie) {
+                return std::vector<int32_t> { movie.isMoviePlaying(), movie.isMoviePlaying(), movie.Error };
+            },
+            { true, true, 263 } } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reading);
         ScriptedService service;
-        service.queryAnswers = { { 0, mode }, { 0, mode } };
+        service.queryAnswers = row.answers;
         MovieModule movie(service.hooks());
-        movie.setPositionTo(5000);
-
-        EXPECT_EQ(service.commands,
-            (std::vector<std::string> { "status movie mode", "status movie mode", "seek movie to 5000" }))
-            << mode;
+        EXPECT_EQ(row.read(movie), row.expected);
     }
 }
 
-TEST(MovieModuleCommands, PositioningSendsNothingWhenPlaybackStartsBetweenTheTwoQuestions) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "stopped" }, { 0, "playing" } };
-    MovieModule movie(service.hooks());
-    movie.setPositionTo(5000);
-
-    EXPECT_EQ(service.commands, (std::vector<std::string> { "status movie mode", "status movie mode" }));
-}
-
-TEST(MovieModuleCommands, NegativePositionIsWrittenWithAMinusSign) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "stopped" }, { 0, "stopped" } };
-    MovieModule movie(service.hooks());
-    movie.setPositionTo(-250);
-
-    EXPECT_EQ(service.commands.back(), "seek movie to -250");
-}
-
-TEST(MovieModuleCommands, QueriesSetTheTimeFormatFirst) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "215000" }, { 0, "999" } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_EQ(movie.getLengthInSec(), 215);
-    EXPECT_EQ(movie.getPositionInSec(), 0);
-    EXPECT_EQ(service.commands,
-        (std::vector<std::string> { "set movie time format ms", "status movie length", "set movie time format ms",
-            "status movie position wait" }));
-}
-
-TEST(MovieModuleReplies, LengthAndPositionInMillisecondsAndSeconds) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "215000" }, { 0, "215000" }, { 0, "1999" }, { 0, "999" } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_EQ(movie.getLengthInMS(), 215000);
-    EXPECT_EQ(movie.getLengthInSec(), 215);
-    EXPECT_EQ(movie.getPositionInSec(), 1);
-    EXPECT_EQ(movie.getPositionInSec(), 0);
-}
-
-TEST(MovieModuleReplies, FailedQueryReadsTheEarlierReplyAgain) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "215000" }, { 263, std::nullopt } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_EQ(movie.getLengthInMS(), 215000);
-    EXPECT_EQ(movie.Error, 0);
-    EXPECT_EQ(movie.getLengthInMS(), 215000);
-    EXPECT_EQ(movie.Error, 263);
-}
-
-TEST(MovieModuleReplies, FailedFirstQueryReadsZero) {
-    ScriptedService service;
-    service.queryAnswers = { { 263, std::nullopt }, { 263, std::nullopt } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_EQ(movie.getPositionInMS(), 0);
-    EXPECT_FALSE(movie.isMoviePlaying());
-}
-
-TEST(MovieModuleReplies, OlderTextAfterTheReplyIsIgnored) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "9876543" }, { 0, replyOverOlderText("12", "76543") } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_EQ(movie.getPositionInMS(), 9876543);
-    EXPECT_EQ(movie.getPositionInMS(), 12);
-}
-
 TEST(MovieModuleReplies, ModeIsPlayingOnlyForTheExactLowerCaseWord) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        { "playing", true },
-        { "playing and more", true },
-        { "paused", false },
-        { "stopped", false },
-        { "Playing", false },
-        { "play", false },
-    };
-    for (const auto& [reply, playing] : cases) {
+    for (const auto& [reply, playing] :
+        std::vector<std::pair<std::string, bool>> { { "playing", true }, { "playing and more", true },
+            { "paused", false }, { "stopped", false }, { "Playing", false }, { "play", false } }) {
         ScriptedService service;
         service.queryAnswers = { { 0, reply } };
         MovieModule movie(service.hooks());
@@ -222,39 +190,11 @@ TEST(MovieModuleReplies, ModeIsPlayingOnlyForTheExactLowerCaseWord) {
     }
 }
 
-TEST(MovieModuleReplies, FailedModeQueryKeepsAnEarlierPlayingReply) {
-    ScriptedService service;
-    service.queryAnswers = { { 0, "playing" }, { 263, std::nullopt } };
-    MovieModule movie(service.hooks());
-
-    EXPECT_TRUE(movie.isMoviePlaying());
-    EXPECT_TRUE(movie.isMoviePlaying());
-    EXPECT_EQ(movie.Error, 263);
-}
-
 TEST(ReplyNumber, ReadsTheLeadingNumberWithHalvesToEven) {
-    const std::vector<std::pair<std::string, int32_t>> cases = {
-        { "0", 0 },
-        { "215000", 215000 },
-        { "   42", 42 },
-        { "-17", -17 },
-        { "+8", 8 },
-        { "16.5", 16 },
-        { "17.5", 18 },
-        { "-2.5", -2 },
-        { "2.51", 3 },
-        { "1.5e3", 1500 },
-        { "2e", 2 },
-        { "12abc", 12 },
-        { "12 34", 12 },
-        { "", 0 },
-        { "playing", 0 },
-        { "-", 0 },
-        { ".5", 0 },
-        { "1.5", 2 },
-        { "99999999999", 2147483647 },
-        { "-99999999999", -2147483647 - 1 },
-    };
+    const std::vector<std::pair<std::string, int32_t>> cases = { { "0", 0 }, { "215000", 215000 }, { "   42", 42 },
+        { "-17", -17 }, { "+8", 8 }, { "16.5", 16 }, { "17.5", 18 }, { "-2.5", -2 }, { "2.51", 3 }, { "1.5e3", 1500 },
+        { "2e", 2 }, { "12abc", 12 }, { "12 34", 12 }, { "", 0 }, { "playing", 0 }, { "-", 0 }, { ".5", 0 },
+        { "1.5", 2 }, { "99999999999", 2147483647 }, { "-99999999999", -2147483647 - 1 } };
     for (const auto& [text, expected] : cases) {
         std::array<char, 128> area {};
         std::memcpy(area.data(), text.c_str(), text.size());
@@ -271,93 +211,37 @@ TEST(ReplyNumber, ANumberFillingTheWholeAreaStopsAtItsEnd) {
     EXPECT_EQ(readReplyNumber(shortArea.data(), 3), 123);
 }
 
-// A time of day that moves only when the module waits for events.
-struct ControlledTimeOfDay {
-    double now = 0;
-    std::vector<std::chrono::milliseconds> waits;
-
-    MovieModuleHooks hooks() {
+// The wait starts at the time of day rounded to the nearest second (halves to even) and lasts `duration`; the
+// module lets events run for what remains instead of spinning, and a wait across midnight ends on time.
+TEST(MovieModuleTimeOut, WaitsFromTheRoundedStartForTheDuration) {
+    struct Row {
+        double now;
+        double duration;
+        std::vector<std::chrono::milliseconds> waits;
+        double end;
+    };
+    const Row rows[] { { 100.5, 0.5, {}, 100.5 }, { 100.6, 0.5, { 900ms }, 101.5 }, { 101.5, 0.5, { 1000ms }, 102.5 },
+        { 200.2, 1, { 800ms }, 201.0 }, { 50.0, 1, { 1000ms }, 51.0 }, { 300.2, 0, {}, 300.2 },
+        { 300.7, 0, { 300ms }, 301.0 }, { 300.7, -1, {}, 300.7 }, { 86399.2, 1, { 800ms }, 0.0 },
+        { 86399.8, 0.5, { 700ms }, 0.5 } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "at " << row.now << " for " << row.duration);
+        double now = row.now;
+        std::vector<std::chrono::milliseconds> waits;
         MovieModuleHooks hooks;
         hooks.send = [](const char*, char*, uint32_t, void*) { return 0u; };
-        hooks.secondsSinceMidnight = [this] { return now; };
-        hooks.processEventsFor = [this](std::chrono::milliseconds wait) {
+        hooks.secondsSinceMidnight = [&] { return now; };
+        hooks.processEventsFor = [&](std::chrono::milliseconds wait) {
             waits.push_back(wait);
-            now += wait.count() / 1000.0;
-            if (now >= 86400) {
-                now -= 86400;
-            }
+            now = std::fmod(now + wait.count() / 1000.0, 86400);
         };
-        return hooks;
+        MovieModule movie(hooks);
+
+        movie.timeOut(row.duration);
+
+        EXPECT_EQ(waits, row.waits);
+        EXPECT_NEAR(now, row.end, 1e-6);
     }
-};
-
-TEST(MovieModuleTimeOut, StartRoundsToTheNearestSecondWithHalvesToEven) {
-    ControlledTimeOfDay clock;
-    MovieModule movie(clock.hooks());
-
-    clock.now = 100.5;
-    movie.timeOut(0.5);
-    EXPECT_TRUE(clock.waits.empty());
-
-    clock.now = 100.6;
-    movie.timeOut(0.5);
-    EXPECT_NEAR(clock.now, 101.5, 1e-6);
-    EXPECT_EQ(clock.waits.size(), 1u);
-
-    clock.waits.clear();
-    clock.now = 101.5;
-    movie.timeOut(0.5);
-    EXPECT_NEAR(clock.now, 102.5, 1e-6);
-}
-
-TEST(MovieModuleTimeOut, WaitsUntilStartPlusDuration) {
-    ControlledTimeOfDay clock;
-    MovieModule movie(clock.hooks());
-
-    clock.now = 200.2;
-    movie.timeOut(1);
-    EXPECT_NEAR(clock.now, 201.0, 1e-6);
-}
-
-TEST(MovieModuleTimeOut, NonPositiveDurationWaitsOnlyForARoundedUpStart) {
-    ControlledTimeOfDay clock;
-    MovieModule movie(clock.hooks());
-
-    clock.now = 300.2;
-    movie.timeOut(0);
-    EXPECT_TRUE(clock.waits.empty());
-
-    clock.now = 300.7;
-    movie.timeOut(0);
-    EXPECT_NEAR(clock.now, 301.0, 1e-6);
-
-    clock.waits.clear();
-    clock.now = 300.7;
-    movie.timeOut(-1);
-    EXPECT_TRUE(clock.waits.empty());
-}
-
-TEST(MovieModuleTimeOut, AWaitAcrossMidnightEndsOnTime) {
-    ControlledTimeOfDay clock;
-    MovieModule movie(clock.hooks());
-
-    clock.now = 86399.2;
-    movie.timeOut(1);
-    EXPECT_NEAR(clock.now, 0.0, 1e-6);
-
-    clock.now = 86399.8;
-    movie.timeOut(0.5);
-    EXPECT_NEAR(clock.now, 0.5, 1e-6);
-}
-
-TEST(MovieModuleTimeOut, WaitsForEventsInsteadOfSpinning) {
-    ControlledTimeOfDay clock;
-    MovieModule movie(clock.hooks());
-
-    clock.now = 50.0;
-    movie.timeOut(1);
-    ASSERT_EQ(clock.waits.size(), 1u);
-    EXPECT_EQ(clock.waits.front(), std::chrono::milliseconds(1000));
 }
 
 } // namespace
