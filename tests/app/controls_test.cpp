@@ -39,31 +39,23 @@ TEST_F(SliderEvents, PressAndReleaseRaiseMouseDownMouseUpThenClick) {
     EXPECT_EQ(order[2], "click:" + QString::number(slider->Value()));
 }
 
-TEST_F(SliderEvents, AKeyThatMovesTheThumbCountsAsAClick) {
+TEST_F(SliderEvents, OnlyAKeyThatMovesTheThumbCountsAsAClick) {
     slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_EQ(slider->Value(), 0);
+    EXPECT_EQ(clicks.count(), 0);
     QTest::keyClick(slider, Qt::Key_Right);
     EXPECT_EQ(slider->Value(), 1);
     QTest::keyClick(slider, Qt::Key_PageUp);
     EXPECT_EQ(slider->Value(), 6);
     EXPECT_EQ(clicks.count(), 2);
-    EXPECT_EQ(mouseDowns.count(), 0);
-    EXPECT_EQ(mouseUps.count(), 0);
+    EXPECT_EQ(mouseDowns.count() + mouseUps.count(), 0);
 }
 
-TEST_F(SliderEvents, AKeyThatCannotMoveTheThumbIsNoClick) {
-    QTest::keyClick(slider, Qt::Key_Left);
-    EXPECT_EQ(slider->Value(), 0);
-    EXPECT_EQ(clicks.count(), 0);
-}
-
-TEST_F(SliderEvents, SettingTheValueFromCodeRaisesNothing) {
+TEST_F(SliderEvents, SettingTheValueFromCodeOrClickingWhileDisabledRaisesNothing) {
     slider->setValue(42);
     slider->setMax(50);
     EXPECT_EQ(slider->Value(), 42);
-    EXPECT_EQ(clicks.count() + mouseDowns.count() + mouseUps.count(), 0);
-}
-
-TEST_F(SliderEvents, ADisabledSliderRaisesNothing) {
     slider->setEnabled(false);
     QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(500, 12));
     EXPECT_FALSE(slider->Enabled());
@@ -103,21 +95,16 @@ TEST(LineShape, PaintsDarkGreenTwoPixelsWide) {
     EXPECT_EQ(greenColumns, 2);
 }
 
-TEST(ProgressBar, KeepsFractionalValuesAndShowsTheirShare) {
+TEST(ProgressBar, KeepsFractionalValuesAndShowsTheirShareUpToFull) {
     QWidget window;
     ProgressBar bar(&window);
     bar.setMax(20097.0f);
     bar.setValue(4096.0f);
-
     EXPECT_EQ(bar.Max(), 20097.0f);
     EXPECT_EQ(bar.Value(), 4096.0f);
     const double shown = double(bar.value() - bar.minimum()) / (bar.maximum() - bar.minimum());
     EXPECT_NEAR(shown, 4096.0 / 20097.0, 1e-3);
-}
 
-TEST(ProgressBar, ShowsAValueBeyondTheMaximumAsFull) {
-    QWidget window;
-    ProgressBar bar(&window);
     bar.setMax(10.0f);
     bar.setValue(25.0f);
     EXPECT_EQ(bar.Value(), 25.0f);

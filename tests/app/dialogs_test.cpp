@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -23,43 +24,38 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> act) {
     });
 }
 
-TEST(MessageBox, IsTitledTuneshearWithoutIconAndReturnsTheButtonPressed) {
-    QWidget owner;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    QMessageBox::StandardButtons buttons;
-    whenModal<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        EXPECT_EQ(box->text(), QStringLiteral("File already exist.Overwrite?"));
-        box->button(QMessageBox::Yes)->click();
-    });
-
-    const auto answer = platform::showMessageBox(
-        &owner, QStringLiteral("File already exist.Overwrite?"), platform::MessageButtons::YesNo);
-
-    EXPECT_EQ(answer, platform::MessageAnswer::Yes);
-    EXPECT_EQ(title, QStringLiteral("Tuneshear"));
-    EXPECT_EQ(icon, QMessageBox::NoIcon);
-    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
-}
-
-TEST(MessageBox, ClosingAYesNoBoxWithoutChoosingAnswersNo) {
-    whenModal<QMessageBox>([](QMessageBox* box) { box->reject(); });
-    EXPECT_EQ(platform::showMessageBox(nullptr, QStringLiteral("Overwrite?"), platform::MessageButtons::YesNo),
-        platform::MessageAnswer::No);
-}
-
-TEST(MessageBox, OkBoxHasOnlyOk) {
-    QMessageBox::StandardButtons buttons;
-    whenModal<QMessageBox>([&](QMessageBox* box) {
-        buttons = box->standardButtons();
-        box->button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(platform::showMessageBox(nullptr, QStringLiteral("Clip Saved"), platform::MessageButtons::Ok),
-        platform::MessageAnswer::Ok);
-    EXPECT_EQ(buttons, QMessageBox::Ok);
+// A box closed without a choice (Escape, the title bar's close) answers No.
+TEST(MessageBox, IsTitledTuneshearWithoutIconAndAnswersWithTheButtonPressed) {
+    struct Row {
+        platform::MessageButtons buttons;
+        QMessageBox::StandardButtons offered;
+        std::optional<QMessageBox::StandardButton> pressed;
+        platform::MessageAnswer answer;
+    };
+    const Row rows[] {
+        { platform::MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+            platform::MessageAnswer::Yes },
+        { platform::MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, std::nullopt,
+            platform::MessageAnswer::No },
+        { platform::MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, platform::MessageAnswer::Ok },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.answer));
+        QWidget owner;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Tuneshear"));
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            EXPECT_EQ(box->standardButtons(), row.offered);
+            EXPECT_EQ(box->text(), QStringLiteral("File already exist.Overwrite?"));
+            if (row.pressed) {
+                box->button(*row.pressed)->click();
+            } else {
+                box->reject();
+            }
+        });
+        EXPECT_EQ(
+            platform::showMessageBox(&owner, QStringLiteral("File already exist.Overwrite?"), row.buttons), row.answer);
+    }
 }
 
 class DesktopFileDialog : public testing::Test {

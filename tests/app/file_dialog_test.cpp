@@ -13,21 +13,13 @@ using platform::FileFilter;
 
 constexpr const char* kMp3Filter = "MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*";
 
-TEST(FileFilterText, SplitsIntoDescriptionsAndPatterns) {
-    const auto filters = platform::parseFileFilter(QLatin1String(kMp3Filter));
-    const std::vector<FileFilter> expected {
-        { QStringLiteral("MP3 Files (*.mp3)"), { QStringLiteral("*.mp3") } },
-        { QStringLiteral("All Files (*.*)"), { QStringLiteral("*.*") } },
-    };
-    EXPECT_EQ(filters, expected);
-}
-
-TEST(FileFilterText, ReadsSeveralPatternsAndDropsEntriesWithoutAny) {
-    const auto filters = platform::parseFileFilter(QStringLiteral("Sound|*.mp3; *.wav|Nothing||Dangling"));
-    const std::vector<FileFilter> expected {
-        { QStringLiteral("Sound"), { QStringLiteral("*.mp3"), QStringLiteral("*.wav") } },
-    };
-    EXPECT_EQ(filters, expected);
+TEST(FileFilterText, SplitsIntoDescriptionsAndPatternsAndDropsEntriesWithoutAny) {
+    EXPECT_EQ(platform::parseFileFilter(QLatin1String(kMp3Filter)),
+        (std::vector<FileFilter> { { QStringLiteral("MP3 Files (*.mp3)"), { QStringLiteral("*.mp3") } },
+            { QStringLiteral("All Files (*.*)"), { QStringLiteral("*.*") } } }));
+    EXPECT_EQ(platform::parseFileFilter(QStringLiteral("Sound|*.mp3; *.wav|Nothing||Dangling")),
+        (std::vector<FileFilter> {
+            { QStringLiteral("Sound"), { QStringLiteral("*.mp3"), QStringLiteral("*.wav") } } }));
     EXPECT_TRUE(platform::parseFileFilter(QString()).empty());
 }
 
@@ -60,25 +52,21 @@ TEST_F(CommonDialogTest, OpenAsksWithTheDialogsSettingsAndKeepsTheChoice) {
     EXPECT_EQ(dialog.FilterIndex, 2);
 }
 
-TEST_F(CommonDialogTest, CancelThrowsAndLeavesTheNameAsItWas) {
-    dialog.FileName = QStringLiteral("/music/clip.mp3");
+TEST_F(CommonDialogTest, SaveKeepsThePathExactlyAsChosenAndCancelThrowsLeavingItAsItWas) {
+    dialog.Filter = QLatin1String(kMp3Filter);
     dialog.FilterIndex = 2;
+    answer = platform::FileChoice { QStringLiteral("/music/clip"), 2 };
+    dialog.ShowSave();
+    EXPECT_EQ(dialog.FileName, QStringLiteral("/music/clip"));
 
+    answer.reset();
     EXPECT_THROW(dialog.ShowSave(), platform::DialogCancelled);
 
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].kind, FileDialogKind::Save);
-    EXPECT_EQ(dialog.FileName, QStringLiteral("/music/clip.mp3"));
-    EXPECT_EQ(dialog.FilterIndex, 2);
-}
-
-TEST_F(CommonDialogTest, SaveReturnsThePathExactlyAsChosen) {
-    dialog.Filter = QLatin1String(kMp3Filter);
-    answer = platform::FileChoice { QStringLiteral("/music/clip"), 1 };
-
-    dialog.ShowSave();
-
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].kind, FileDialogKind::Save);
+    EXPECT_EQ(requests[1].fileName, QStringLiteral("/music/clip"));
     EXPECT_EQ(dialog.FileName, QStringLiteral("/music/clip"));
+    EXPECT_EQ(dialog.FilterIndex, 2);
 }
 
 } // namespace

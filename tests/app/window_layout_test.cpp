@@ -85,59 +85,34 @@ INSTANTIATE_TEST_SUITE_P(EveryControl, ControlPlacementTest, testing::ValuesIn(k
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TwipsToPixels, CountsFifteenTwipsToAPixelAndRoundsToTheNearest) {
-    EXPECT_EQ(twipsToPixels(0), 0);
-    EXPECT_EQ(twipsToPixels(9630), 642);
-    EXPECT_EQ(twipsToPixels(170), 11);
-    EXPECT_EQ(twipsToPixels(9400), 627);
-    EXPECT_EQ(twipsToPixels(8), 1);
-    EXPECT_EQ(twipsToPixels(7), 0);
-    EXPECT_EQ(twipsToPixels(-75), -5);
-    EXPECT_EQ(twipsToPixels(-8), -1);
+    for (const auto& [twips, pixels] : std::vector<std::pair<int, int>> {
+             { 0, 0 }, { 9630, 642 }, { 170, 11 }, { 9400, 627 }, { 8, 1 }, { 7, 0 }, { -75, -5 }, { -8, -1 } }) {
+        EXPECT_EQ(twipsToPixels(twips), pixels) << twips;
+    }
 }
 
-TEST_F(WindowLayout, IsAFixedSizeWindowWithCaptionAndNoMaximiseButton) {
+TEST_F(WindowLayout, IsAFixedSizeWindowWithCaptionIconAndNoMaximiseButton) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tuneshear 1.0"));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(window->size(), QSize(twipsToPixels(9630), twipsToPixels(3705)));
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-}
-
-TEST_F(WindowLayout, HasAnIconInFourSizes) {
     const auto sizes = window->windowIcon().availableSizes();
     for (const int side : { 16, 24, 32, 48 }) {
         EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
     }
 }
 
-TEST_F(WindowLayout, ButtonsStartEnabledWithTheirCaptions) {
-    const std::pair<QPushButton*, const char*> buttons[] {
-        { window->Command5, "Mark Start" },
-        { window->Command6, "Mark End" },
-        { window->Command9, "Play Selected" },
-        { window->Command1, "Play" },
-        { window->Command2, "Stop" },
-        { window->Command4, "Open" },
-        { window->Command7, "Save" },
-        { window->Command3, "Website" },
-    };
+TEST_F(WindowLayout, StartsWithEveryControlInItsFirstStateAndNoMediaObject) {
+    const std::pair<QPushButton*, const char*> buttons[] { { window->Command5, "Mark Start" },
+        { window->Command6, "Mark End" }, { window->Command9, "Play Selected" }, { window->Command1, "Play" },
+        { window->Command2, "Stop" }, { window->Command4, "Open" }, { window->Command7, "Save" },
+        { window->Command3, "Website" } };
     for (const auto& [button, caption] : buttons) {
         EXPECT_EQ(button->text(), QLatin1String(caption)) << button->objectName().toStdString();
         EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     }
-}
-
-TEST_F(WindowLayout, EveryButtonCaptionFitsItsButton) {
-    for (auto* button : window->findChildren<QPushButton*>()) {
-        const QFontMetrics metrics(button->font());
-        EXPECT_LE(metrics.height(), button->height() - 4) << button->objectName().toStdString();
-        EXPECT_LE(metrics.horizontalAdvance(button->text()), button->width() - 12)
-            << button->objectName().toStdString();
-    }
-}
-
-TEST_F(WindowLayout, ClockLabelsStartBlankAndCentred) {
     for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
         EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
         EXPECT_EQ(label->alignment(), Qt::AlignCenter) << label->objectName().toStdString();
@@ -147,70 +122,64 @@ TEST_F(WindowLayout, ClockLabelsStartBlankAndCentred) {
         EXPECT_TRUE(label->autoFillBackground());
         EXPECT_EQ(label->palette().color(QPalette::Window), label->palette().color(QPalette::Base));
     }
-}
 
-TEST_F(WindowLayout, SliderStartsAtZeroOnARangeOfTen) {
     const auto* slider = window->H;
     EXPECT_EQ(slider->orientation(), Qt::Horizontal);
-    EXPECT_EQ(slider->Min(), 0);
-    EXPECT_EQ(slider->Max(), 10);
-    EXPECT_EQ(slider->Value(), 0);
-    EXPECT_EQ(slider->singleStep(), 1);
-    EXPECT_EQ(slider->pageStep(), 5);
+    EXPECT_EQ((std::vector { slider->Min(), slider->Max(), slider->Value(), slider->singleStep(), slider->pageStep(),
+                  slider->tickInterval() }),
+        (std::vector { 0, 10, 0, 1, 5, 1 }));
     EXPECT_EQ(slider->tickPosition(), QSlider::TicksBelow);
-    EXPECT_EQ(slider->tickInterval(), 1);
     EXPECT_TRUE(slider->Enabled());
-}
 
-TEST_F(WindowLayout, TimerStartsOffWithASecondInterval) {
     EXPECT_FALSE(window->T->Enabled());
     EXPECT_EQ(window->T->Interval(), 1000);
     EXPECT_EQ(window->T->parent(), window->P);
-}
+    EXPECT_EQ(window->Cdlg->parent(), window->P);
+    EXPECT_EQ(window->Frame4->title(), QStringLiteral("Video Window"));
 
-TEST_F(WindowLayout, ProgressBarStartsEmptyOutOfAHundred) {
     EXPECT_EQ(window->pb->Max(), 100.0f);
     EXPECT_EQ(window->pb->Value(), 0.0f);
     EXPECT_EQ(window->pb->value(), window->pb->minimum());
-}
 
-TEST_F(WindowLayout, MarkLinesStartAtTheEndsOfTheTrack) {
-    EXPECT_EQ(window->Line1->X1(), 210);
-    EXPECT_EQ(window->Line1->Y1(), 930);
-    EXPECT_EQ(window->Line1->X2(), 210);
-    EXPECT_EQ(window->Line1->Y2(), 1035);
-    EXPECT_EQ(window->Line2->X1(), 9345);
-    EXPECT_EQ(window->Line2->Y1(), 930);
-    EXPECT_EQ(window->Line2->X2(), 9345);
-    EXPECT_EQ(window->Line2->Y2(), 1035);
-}
+    EXPECT_EQ((std::vector { window->Line1->X1(), window->Line1->Y1(), window->Line1->X2(), window->Line1->Y2() }),
+        (std::vector { 210, 930, 210, 1035 }));
+    EXPECT_EQ((std::vector { window->Line2->X1(), window->Line2->Y1(), window->Line2->X2(), window->Line2->Y2() }),
+        (std::vector { 9345, 930, 9345, 1035 }));
 
-TEST_F(WindowLayout, MarkLinesLieOverTheSlider) {
-    const auto siblings = window->children();
-    for (const auto* line : { window->Line1, window->Line2 }) {
-        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->H));
-        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->Frame1));
-    }
-}
-
-TEST_F(WindowLayout, SelectionButtonsLieInFrontOfTheirFrame) {
-    const auto siblings = window->children();
-    for (const auto* button : { window->Command5, window->Command6, window->Command9 }) {
-        EXPECT_GT(siblings.indexOf(button), siblings.indexOf(window->Frame1));
-    }
-}
-
-TEST_F(WindowLayout, FileDialogBelongsToTheHiddenFrame) {
-    EXPECT_EQ(window->Cdlg->parent(), window->P);
-    EXPECT_TRUE(window->Frame4->title() == QStringLiteral("Video Window"));
-}
-
-TEST_F(WindowLayout, SharedStateStartsEmptyWithoutAMediaObject) {
     EXPECT_EQ(window->markStart, 0);
     EXPECT_EQ(window->markEnd, 0);
     EXPECT_TRUE(window->sourceFile.isEmpty());
     EXPECT_EQ(window->markScale, 0);
     EXPECT_TRUE(fakes->mediaCommands.empty());
+}
+
+TEST_F(WindowLayout, MarkLinesLieOverTheSliderAndSelectionButtonsInFrontOfTheirFrame) {
+    const auto siblings = window->children();
+    for (const auto* line : { window->Line1, window->Line2 }) {
+        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->H));
+        EXPECT_GT(siblings.indexOf(line), siblings.indexOf(window->Frame1));
+    }
+    for (const auto* button : { window->Command5, window->Command6, window->Command9 }) {
+        EXPECT_GT(siblings.indexOf(button), siblings.indexOf(window->Frame1));
+    }
+}
+
+TEST_F(WindowLayout, CaptionsAndClockTextsFitTheirControls) {
+    for (auto* button : window->findChildren<QPushButton*>()) {
+        const QFontMetrics metrics(button->font());
+        EXPECT_LE(metrics.height(), button->height() - 4) << button->objectName().toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(button->text()), button->width() - 12)
+            << button->objectName().toStdString();
+    }
+    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
+        const QFontMetrics metrics(label->font());
+        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8", "0 : 0 : 0" }) {
+            const QRect ink = metrics.tightBoundingRect(QLatin1String(text));
+            EXPECT_LE(ink.height(), label->height()) << label->objectName().toStdString() << text;
+            EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
+                << label->objectName().toStdString() << text;
+        }
+    }
 }
 
 TEST_F(WindowLayout, BrowserPaneShowsTheBuiltInInformationPage) {
@@ -251,18 +220,6 @@ TEST_F(WindowLayout, FocusMovesAmongTheControlsInTabOrder) {
     } while (widget != window->H);
     EXPECT_EQ(visited.join(' ').toStdString(), expected.join(' ').toStdString());
     EXPECT_EQ(window->focusWidget(), window->H);
-}
-
-TEST_F(WindowLayout, ClockTextsFitTheirLabels) {
-    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
-        const QFontMetrics metrics(label->font());
-        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8", "0 : 0 : 0" }) {
-            const QRect ink = metrics.tightBoundingRect(QLatin1String(text));
-            EXPECT_LE(ink.height(), label->height()) << label->objectName().toStdString() << text;
-            EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
-                << label->objectName().toStdString() << text;
-        }
-    }
 }
 
 // A screen reader names each control by its accessible name, or for a blank clock by what it is for.
