@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <filesystem>
@@ -138,64 +139,57 @@ public:
     QByteArray source;
 };
 
-TEST_F(Save, WritesTheWorkedExampleAndReportsItSaved) {
-    select(1000, 2000);
-    std::vector<float> progress;
-    QStringList captions;
-    std::vector<bool> saveEnabled;
-    harness.fakes().duringWait = [&] {
-        progress.push_back(window.pb->Value());
-        captions.append(window.windowTitle());
-        saveEnabled.push_back(window.Command7->isEnabled() || window.H->isEnabled());
-    };
-
-    saveAs(targetPath);
-
-    EXPECT_EQ(contentsOf(targetPath), sourceBytes(16000, 16385));
-    EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
-    EXPECT_EQ(window.pb->Max(), 20097.0f);
-    EXPECT_EQ(progress, std::vector<float>({ 4096, 8192, 12288, 16384 }));
-    EXPECT_EQ(captions, QStringList(4, "Saving"));
-    EXPECT_EQ(saveEnabled, std::vector<bool>(4, false));
-    EXPECT_EQ(window.Cdlg->FileName, targetPath);
-    EXPECT_EQ(window.markStart, 1000);
-    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
-    expectControlsBack();
-
-    ASSERT_EQ(harness.fakes().fileRequests.size(), 2u);
-    const auto& request = harness.fakes().fileRequests.back();
-    EXPECT_EQ(request.kind, platform::FileDialogKind::Save);
-    EXPECT_EQ(request.title, "Save");
-    EXPECT_EQ(request.filterIndex, 1);
-    EXPECT_EQ(request.filters.front().patterns, QStringList { "*.mp3" });
-}
-
-TEST_F(Save, TheClipHoldsTheSourceBytesFromTheStartMarkOnAndNothingElse) {
+TEST_F(Save, WritesTheSourceBytesFromTheStartMarkOnWithProgressAndReportsItSaved) {
     struct Row {
         const char* name;
         int32_t markStart;
         int32_t markEnd;
         int64_t firstSourceByte;
         int64_t length;
+        int chunks;
+        float progressMaximum;
     };
-    for (const Row& row :
-        std::initializer_list<Row> { // 8192 bytes apart: three chunks, and the clip ends 4096 bytes past the end mark.
-            { "exact multiple of the chunk", 1000, 1512, 16000, 12289 },
-            // A start mark of 0 is raised to 1 ms, so the clip starts at the 16th byte.
-            { "start mark zero", 0, 1000, 16, 16385 },
-            // One chunk would run 1596 bytes past the source's end; the clip stops at its last byte.
-            { "reaching the end of the source", 2900, 3000, 46400, 2501 },
-            { "ending at the last byte", 2990, 3000, 47840, 1061 } }) {
+    for (const Row& row : std::initializer_list<Row> { { "worked example", 1000, 2000, 16000, 16385, 4, 20097 },
+             { "8192 bytes apart, ending 4096 bytes past the end mark", 1000, 1512, 16000, 12289, 3, 12289 },
+             { "start mark zero, raised to 1 ms", 0, 1000, 16, 16385, 4, 20081 },
+             { "one chunk running past the source's end", 2900, 3000, 46400, 2501, 1, 5697 },
+             { "ending at the last byte", 2990, 3000, 47840, 1061, 1, 4257 } }) {
         SCOPED_TRACE(row.name);
         const QString target = folder + "/" + row.name + ".mp3";
         select(row.markStart, row.markEnd);
         harness.fakes().messages.clear();
+        std::vector<float> progress;
+        QStringList captions;
+        std::vector<bool> controlsEnabled;
+        harness.fakes().duringWait = [&] {
+            progress.push_back(window.pb->Value());
+            captions.append(window.windowTitle());
+            controlsEnabled.push_back(window.Command7->isEnabled() || window.H->isEnabled());
+        };
 
         saveAs(target);
 
-        EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
         EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
+        EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
+        EXPECT_EQ(window.pb->Max(), row.progressMaximum);
+        std::vector<float> expectedProgress;
+        for (int chunk = 1; chunk <= row.chunks; ++chunk) {
+            expectedProgress.push_back(4096.0F * static_cast<float>(chunk));
+        }
+        EXPECT_EQ(progress, expectedProgress);
+        EXPECT_EQ(captions, QStringList(row.chunks, "Saving"));
+        EXPECT_EQ(controlsEnabled, std::vector<bool>(row.chunks, false));
+        EXPECT_EQ(window.Cdlg->FileName, target);
+        EXPECT_EQ(window.markStart, std::max(row.markStart, 1));
+        expectControlsBack();
     }
+    EXPECT_EQ(folderEntries().size(), 6);
+    ASSERT_GE(harness.fakes().fileRequests.size(), 2u);
+    const auto& request = harness.fakes().fileRequests[1];
+    EXPECT_EQ(request.kind, platform::FileDialogKind::Save);
+    EXPECT_EQ(request.title, "Save");
+    EXPECT_EQ(request.filterIndex, 1);
+    EXPECT_EQ(request.filters.front().patterns, QStringList { "*.mp3" });
 }
 
 TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveStillRaisesAStartMarkOfZero) {
