@@ -33,10 +33,7 @@ TEST_F(SliderEvents, PressAndReleaseRaiseMouseDownMouseUpThenClick) {
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(500, 12));
     EXPECT_EQ(order, QStringList { "down" });
     QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(500, 12));
-
-    ASSERT_EQ(order.size(), 3);
-    EXPECT_EQ(order[1], "up");
-    EXPECT_EQ(order[2], "click:" + QString::number(slider->Value()));
+    EXPECT_EQ(order, (QStringList { "down", "up", "click:" + QString::number(slider->Value()) }));
 }
 
 TEST_F(SliderEvents, OnlyAKeyThatMovesTheThumbCountsAsAClick) {
@@ -62,37 +59,27 @@ TEST_F(SliderEvents, SettingTheValueFromCodeOrClickingWhileDisabledRaisesNothing
     EXPECT_EQ(clicks.count() + mouseDowns.count() + mouseUps.count(), 0);
 }
 
-TEST(LineShape, FollowsItsCoordinatesInTwips) {
+TEST(LineShape, PaintsDarkGreenTwoPixelsWideAtItsCoordinatesInTwipsAndFollowsThem) {
     QWidget window;
     window.resize(642, 247);
+    window.setStyleSheet(QStringLiteral("background: white"));
     LineShape line(&window, 210, 930, 210, 1035);
     const int margin = LineShape::kWidthPixels;
     EXPECT_EQ(line.geometry(),
         QRect(twipsToPixels(210) - margin, twipsToPixels(930) - margin, 2 * margin + 1,
             twipsToPixels(1035) - twipsToPixels(930) + 2 * margin + 1));
+    EXPECT_TRUE(line.testAttribute(Qt::WA_TransparentForMouseEvents));
+    const QImage image = window.grab().toImage();
+    const int x = twipsToPixels(210);
+    int greenColumns = 0;
+    for (int column = x - 3; column <= x + 3; ++column) {
+        greenColumns += image.pixelColor(column, twipsToPixels(1000)) == QColor(0, 128, 0) ? 1 : 0;
+    }
+    EXPECT_EQ(greenColumns, 2);
 
     line.setX1(4770);
     line.setX2(4770);
-
-    EXPECT_EQ(line.X1(), 4770);
-    EXPECT_EQ(line.X2(), 4770);
     EXPECT_EQ(line.geometry().center().x(), twipsToPixels(4770));
-    EXPECT_TRUE(line.testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
-TEST(LineShape, PaintsDarkGreenTwoPixelsWide) {
-    QWidget window;
-    window.resize(642, 247);
-    window.setStyleSheet(QStringLiteral("background: white"));
-    LineShape line(&window, 210, 930, 210, 1035);
-    const QImage image = window.grab().toImage();
-    const int x = twipsToPixels(210);
-    const int y = twipsToPixels(1000);
-    int greenColumns = 0;
-    for (int column = x - 3; column <= x + 3; ++column) {
-        greenColumns += image.pixelColor(column, y) == QColor(0, 128, 0) ? 1 : 0;
-    }
-    EXPECT_EQ(greenColumns, 2);
 }
 
 TEST(ProgressBar, KeepsFractionalValuesAndShowsTheirShareUpToFull) {

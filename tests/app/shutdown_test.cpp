@@ -8,37 +8,30 @@
 
 namespace {
 
-// Parameter: what the media service answers to every command (success, or "device not open").
-class ShutDownBeforeAnyFile : public testing::TestWithParam<uint32_t> { };
+// Whatever the media service answers (success, or "device not open"), before any file or after use.
+TEST(ShutDown, ClosesAllThroughTheSameMediaObjectAndEndsWithoutAMessage) {
+    for (const uint32_t answer : { 0u, 263u }) {
+        for (const bool used : { false, true }) {
+            SCOPED_TRACE(testing::Message() << "answer " << answer << (used ? ", after use" : ", before any file"));
+            test_support::WindowFakes fakes;
+            fakes.answerMedia = [answer](const std::string&, std::string&) { return answer; };
+            Form1 window(fakes.services());
+            window.show();
+            MovieModule* const before = &window.movie();
+            if (used) {
+                before->playMovie();
+            }
 
-TEST_P(ShutDownBeforeAnyFile, ClosesAllMediaAndEndsWithoutAMessageWhateverTheMediaReports) {
-    test_support::WindowFakes fakes;
-    fakes.answerMedia = [](const std::string&, std::string&) { return GetParam(); };
-    Form1 window(fakes.services());
-    window.show();
+            window.close();
 
-    window.close();
-
-    EXPECT_EQ(fakes.mediaCommands, std::vector<std::string> { "close all" });
-    EXPECT_EQ(fakes.programEnds, 1);
-    EXPECT_TRUE(fakes.messages.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(MediaAnswers, ShutDownBeforeAnyFile, testing::Values(0u, 263u));
-
-TEST(ShutDown, ClosingAfterUseClosesAllThroughTheSameMediaObject) {
-    test_support::WindowFakes fakes;
-    Form1 window(fakes.services());
-    window.show();
-    MovieModule* const before = &window.movie();
-    before->playMovie();
-
-    window.close();
-
-    EXPECT_EQ(&window.movie(), before);
-    EXPECT_EQ(fakes.mediaCommands, (std::vector<std::string> { "play movie", "close all" }));
-    EXPECT_EQ(fakes.programEnds, 1);
-    EXPECT_TRUE(fakes.messages.empty());
+            EXPECT_EQ(&window.movie(), before);
+            const std::vector<std::string> expected = used ? std::vector<std::string> { "play movie", "close all" }
+                                                           : std::vector<std::string> { "close all" };
+            EXPECT_EQ(fakes.mediaCommands, expected);
+            EXPECT_EQ(fakes.programEnds, 1);
+            EXPECT_TRUE(fakes.messages.empty());
+        }
+    }
 }
 
 TEST(ShutDown, ClosingDuringAMediaWaitEndsTheProgramThere) {
