@@ -2,6 +2,7 @@
 #include "support/workflow_harness.h"
 
 #include <QFile>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -119,15 +120,9 @@ TEST(Open, SendsThePathUnquotedByTheWindowAndOpensItAsAChildOfTheHiddenFrame) {
 
     const std::string parent = std::to_string(harness.window().P->effectiveWinId());
     EXPECT_EQ(harness.commands(),
-        (std::vector<std::string> {
-            "pause movie",
-            "close all",
-            "close movie",
+        (std::vector<std::string> { "pause movie", "close all", "close movie",
             "open \"" + file.string() + "\" type mpegvideo alias movie parent " + parent + " style child ",
-            "play movie",
-            "set movie time format ms",
-            "status movie length",
-        }));
+            "play movie", "set movie time format ms", "status movie length" }));
     EXPECT_EQ(harness.window().sourceFile, qPath(file));
 }
 
@@ -161,51 +156,39 @@ TEST(Open, CancelOnlyPausesAndLeavesTheWindowAndThePlayingFileAsTheyWere) {
     EXPECT_EQ(harness.devicePositionMs(), 3000);
 }
 
-// A file the media service cannot open is reported, and the window is left ready for another file.
-class UnplayableFile : public testing::TestWithParam<std::string> {
-protected:
-    std::filesystem::path makeUnplayable() {
-        const auto path = harness.folder() / GetParam();
-        if (GetParam() == "noise.mp3") {
+TEST(Open, AnUnplayableFileIsReportedByNameAndLeavesTheTransportReadyWithNothingOpen) {
+    for (const std::string name : { "noise.mp3", "missing.mp3" }) {
+        SCOPED_TRACE(name);
+        WorkflowHarness harness;
+        Form1& window = harness.window();
+        harness.open(harness.silentMp3("playable.mp3", 30s));
+        harness.pass(4s);
+        const auto unplayable = harness.folder() / name;
+        if (name == "noise.mp3") {
             std::mt19937 random(4);
-            QFile file(qPath(path));
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
             QByteArray noise(64 * 1024, '\0');
-            for (char& byte : noise) {
-                byte = static_cast<char>(random());
-            }
-            file.write(noise);
+            std::ranges::generate(noise, [&] { return static_cast<char>(random()); });
+            QFile file(qPath(unplayable));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(noise) == noise.size());
         }
-        return path;
+
+        harness.open(unplayable);
+        harness.pass(3s);
+
+        ASSERT_EQ(harness.fakes().messages.size(), 1u);
+        const auto& message = harness.fakes().messages[0];
+        EXPECT_TRUE(message.text.contains(QString::fromStdString(name))) << message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(QStringLiteral("cannot play"), Qt::CaseInsensitive))
+            << message.text.toStdString();
+        EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
+        EXPECT_TRUE(window.sourceFile.isEmpty());
+        EXPECT_EQ(window.Command1->text(), "Play");
+        EXPECT_FALSE(window.T->Enabled());
+        EXPECT_EQ(window.H->Value(), 0);
+        EXPECT_EQ(window.Label4->text(), " 0 : 0 : 4"); // no tick ran since
+        EXPECT_EQ(harness.askService("status movie mode"), std::nullopt);
+        EXPECT_EQ(harness.commands().back().rfind("open ", 0), 0u) << "nothing is sent after the failed open";
     }
-
-    WorkflowHarness harness;
-};
-
-TEST_P(UnplayableFile, IsReportedByNameAndLeavesTheTransportReadyWithNothingOpen) {
-    Form1& window = harness.window();
-    harness.open(harness.silentMp3("playable.mp3", 30s));
-    harness.pass(4s);
-    const auto unplayable = makeUnplayable();
-
-    harness.open(unplayable);
-    harness.pass(3s);
-
-    ASSERT_EQ(harness.fakes().messages.size(), 1u);
-    const auto& message = harness.fakes().messages[0];
-    EXPECT_TRUE(message.text.contains(QString::fromStdString(GetParam()))) << message.text.toStdString();
-    EXPECT_TRUE(message.text.contains(QStringLiteral("cannot play"), Qt::CaseInsensitive))
-        << message.text.toStdString();
-    EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
-    EXPECT_TRUE(window.sourceFile.isEmpty());
-    EXPECT_EQ(window.Command1->text(), "Play");
-    EXPECT_FALSE(window.T->Enabled());
-    EXPECT_EQ(window.H->Value(), 0);
-    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 4"); // no tick ran since
-    EXPECT_EQ(harness.askService("status movie mode"), std::nullopt);
-    EXPECT_EQ(harness.commands().back().rfind("open ", 0), 0u) << "nothing is sent after the failed open";
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, UnplayableFile, testing::Values("noise.mp3", "missing.mp3"));
 
 } // namespace
