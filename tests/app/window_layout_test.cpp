@@ -133,9 +133,6 @@ TEST_F(WindowLayout, StartsWithEveryControlInItsFirstStateAndNoMediaObject) {
 
     EXPECT_FALSE(window->T->Enabled());
     EXPECT_EQ(window->T->Interval(), 1000);
-    EXPECT_EQ(window->T->parent(), window->P);
-    EXPECT_EQ(window->Cdlg->parent(), window->P);
-    EXPECT_EQ(window->Frame4->title(), QStringLiteral("Video Window"));
 
     EXPECT_EQ(window->pb->Max(), 100.0f);
     EXPECT_EQ(window->pb->Value(), 0.0f);
