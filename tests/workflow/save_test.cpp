@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <optional>
+#include <ostream>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -222,6 +223,10 @@ struct Spelling {
     QString (*pathTo)(const QString& folder);
 };
 
+void PrintTo(const Spelling& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class OpenedFileSpelling : public Save, public testing::WithParamInterface<Spelling> { };
 
 TEST_P(OpenedFileSpelling, IsRefusedAsTheFileInUse) {
@@ -304,6 +309,10 @@ struct Failure {
     While condition;
     const char* reasonPart;
 };
+
+void PrintTo(const Failure& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FailedSave : public Save, public testing::WithParamInterface<Failure> { };
 
