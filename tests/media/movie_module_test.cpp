@@ -23,7 +23,7 @@ struct Answer {
 struct ScriptedService {
     std::vector<std::string> commands;
     std::deque<Answer> queryAnswers;
-    uint32_t plainCode = 0;
+    std::function<uint32_t(const std::string& command)> plainCode = [](const std::string&) { return 0u; };
 
     MovieModuleHooks hooks() {
         MovieModuleHooks hooks;
@@ -32,7 +32,7 @@ struct ScriptedService {
             commands.emplace_back(command);
             if (reply == nullptr) {
                 EXPECT_EQ(replyLength, 0u);
-                return plainCode;
+                return plainCode(command);
             }
             EXPECT_EQ(replyLength, 128u);
             if (queryAnswers.empty()) {
@@ -121,13 +121,13 @@ TEST(MovieModuleCommands, EachOperationSendsItsExactCommandTexts) {
 
 TEST(MovieModuleCommands, OpenKeepsTheCodeOfTheOpenNotOfTheClose) {
     ScriptedService service;
-    service.plainCode = 263;
     MovieModule movie(service.hooks());
     movie.Filename = "x.mp3";
+    service.plainCode = [](const std::string& command) { return command.starts_with("open") ? 263u : 0u; };
     movie.openMovie();
     EXPECT_EQ(movie.Error, 263);
 
-    service.plainCode = 0;
+    service.plainCode = [](const std::string& command) { return command.starts_with("close") ? 263u : 0u; };
     movie.openMovie();
     EXPECT_EQ(movie.Error, 0);
 }
