@@ -2,6 +2,7 @@
 #include "platform/mci/mci_errors.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace mci {
 namespace {
@@ -10,6 +11,11 @@ struct ParsedRow {
     std::string text;
     Command expected;
 };
+
+// Test names show the command text, not the row's bytes.
+void PrintTo(const ParsedRow& row, std::ostream* out) {
+    *out << '"' << row.text << '"';
+}
 
 Command make(Verb verb, std::string device) {
     Command command;
@@ -85,6 +91,10 @@ struct RejectedRow {
     std::string text;
     uint32_t error;
 };
+
+void PrintTo(const RejectedRow& row, std::ostream* out) {
+    *out << '"' << row.text << "\" gives " << row.error;
+}
 
 class ParseCommandRejects : public testing::TestWithParam<RejectedRow> { };
 
