@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -9,6 +10,10 @@ struct ClockCase {
     int32_t seconds;
     const char* text;
 };
+
+void PrintTo(const ClockCase& row, std::ostream* out) {
+    *out << row.seconds;
+}
 
 class SecondsToClockTest : public testing::TestWithParam<ClockCase> { };
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -183,6 +184,10 @@ struct BadFileRow {
     std::function<void(const std::filesystem::path&)> make;
     uint32_t error;
 };
+
+void PrintTo(const BadFileRow& row, std::ostream* out) {
+    *out << row.name << " gives " << row.error;
+}
 
 class MediaServiceBadFile : public MediaService, public testing::WithParamInterface<BadFileRow> { };
 
