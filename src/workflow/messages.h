@@ -17,6 +17,8 @@ inline constexpr QLatin1String kClockReset { "0 : 0 : 0" };
 inline constexpr QLatin1String kOpenFilter { "MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*" };
 inline constexpr QLatin1String kSaveFilter = kOpenFilter;
 inline constexpr QLatin1String kSaveDialogTitle { "Save" };
+// Save leaves its title on the shared dialog; Open sets its own so that its dialog never reads "Save".
+inline constexpr QLatin1String kOpenDialogTitle { "Open" };
 
 // The window's caption while a clip is written, and after any save that got past the selection check.
 inline constexpr QLatin1String kSavingCaption { "Saving" };

@@ -19,6 +19,7 @@ void Form1::onOpen() {
     Command1->setText(workflow::kPlayCaption);
     T->setEnabled(false);
     Cdlg->Filter = workflow::kOpenFilter;
+    Cdlg->DialogTitle = workflow::kOpenDialogTitle;
 
     try {
         Cdlg->ShowOpen();

@@ -95,12 +95,13 @@ INSTANTIATE_TEST_SUITE_P(Lengths, OpenLength,
     testing::Values(
         LengthCase { 215000ms, 215, 42 }, LengthCase { 9231000ms, 9231, 0 }, LengthCase { 3500ms, 3, 3076 }));
 
-TEST(Open, OffersMp3FilesFirstThenAllFilesStartingFromTheNameTheLastDialogLeft) {
+TEST(Open, OffersMp3FilesFirstThenAllFilesUnderItsOwnTitleStartingFromTheNameTheLastDialogLeft) {
     WorkflowHarness harness;
     harness.open(harness.silentMp3("first.mp3", 5s));
     harness.cancelNextDialog();
     harness.click(harness.window().Command4);
     harness.window().Cdlg->FileName = "left by a save.mp3";
+    harness.window().Cdlg->DialogTitle = "Save";
     harness.open(harness.silentMp3("second.mp3", 5s));
 
     const auto& requests = harness.fakes().fileRequests;
@@ -110,6 +111,7 @@ TEST(Open, OffersMp3FilesFirstThenAllFilesStartingFromTheNameTheLastDialogLeft) 
         (std::vector<platform::FileFilter> { { "MP3 Files (*.mp3)", { "*.mp3" } }, { "All Files (*.*)", { "*.*" } } }));
     EXPECT_TRUE(requests[1].fileName.isEmpty()) << "a successful open clears the name";
     EXPECT_EQ(requests[2].fileName, "left by a save.mp3");
+    EXPECT_EQ(requests[2].title, "Open");
 }
 
 TEST(Open, SendsThePathUnquotedByTheWindowAndOpensItAsAChildOfTheHiddenFrame) {
