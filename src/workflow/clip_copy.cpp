@@ -127,7 +127,8 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }
     // Where the file system has no unnamed files, the clip is written under a temporary name next to the target;
-    // the program ending in a chunk's callback removes it.
+    // if the program ends in a chunk's callback, a commit after cancelWriting removes that file without touching
+    // the target.
     const platform::CleanupAtProgramEnd discardUnfinishedClip([&target] {
         target.cancelWriting();
         target.commit();

@@ -48,8 +48,6 @@ public:
     Mode mode();
     const Window& window() const { return window_; }
 
-    AudioFormat format() const { return format_; }
-
 private:
     void fill(std::span<int16_t> samples) override;
 
