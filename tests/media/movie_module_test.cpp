@@ -4,83 +4,55 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-struct Answer {
-    uint32_t code = 0;
-    std::optional<std::string> reply; // nullopt writes nothing, as a failed query does
-};
-
-// Records every command text and answers queries from a script.
+// Records every command text, answers queries from a script (nothing written: as a failed query) and fails
+// commands whose text starts with `failing`.
 struct ScriptedService {
-    std::vector<std::string> commands;
-    std::deque<Answer> queryAnswers;
-    std::function<uint32_t(const std::string& command)> plainCode = [](const std::string&) { return 0u; };
+    std::string sent;
+    std::deque<std::pair<uint32_t, std::optional<std::string>>> replies;
+    std::string failing = "-";
 
     MovieModuleHooks hooks() {
-        MovieModuleHooks hooks;
-        hooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
-            EXPECT_EQ(callbackWindow, nullptr);
-            commands.emplace_back(command);
-            if (reply == nullptr) {
-                EXPECT_EQ(replyLength, 0u);
-                return plainCode(command);
-            }
-            EXPECT_EQ(replyLength, 128u);
-            if (queryAnswers.empty()) {
-                return 0u;
-            }
-            const Answer answer = queryAnswers.front();
-            queryAnswers.pop_front();
-            if (answer.reply) {
-                std::memcpy(reply, answer.reply->c_str(), answer.reply->size() + 1);
-            }
-            return answer.code;
-        };
-        hooks.secondsSinceMidnight = [] { return 0.0; };
-        hooks.processEventsFor = [](std::chrono::milliseconds) { FAIL() << "no wait expected"; };
-        return hooks;
+        return { [this](const char* command, char* reply, uint32_t replyLength, void*) {
+                    sent += std::string(sent.empty() ? "" : "|") + command;
+                    if (reply == nullptr || replies.empty()) {
+                        return std::string_view(command).starts_with(failing) ? 263U : 0U;
+                    }
+                    EXPECT_EQ(replyLength, 128U);
+                    const auto [code, text] = replies.front();
+                    replies.pop_front();
+                    if (text) {
+                        std::memcpy(reply, text->c_str(), text->size() + 1);
+                    }
+                    return code;
+                },
+            [] { return 0.0; }, [](std::chrono::milliseconds) { FAIL() << "no wait expected"; } };
     }
 };
 
-TEST(MovieModuleCommands, EachOperationSendsItsExactCommandTexts) {
-    struct Row {
-        const char* operation;
-        std::deque<Answer> answers;
-        std::function<void(MovieModule&)> act;
-        std::vector<std::string> commands;
-    };
-    const std::deque<Answer> stoppedTwice { { 0, "stopped" }, { 0, "stopped" } };
-    const Row rows[] {
-        { "open in a window quotes the path and ends in a blank", {},
+TEST(MovieModule, SendsTheExactCommandTextsOfEachOperation) {
+    const std::tuple<const char*, std::vector<std::string>, void (*)(MovieModule&), const char*> rows[] {
+        { "open in a window, then again", {},
             [](MovieModule& movie) {
-                movie.Filename = "/home/ann/clips/a b.mp3";
+                movie.Filename = "/a b.mp3";
                 movie.openMovieWindow(1234, "child");
-            },
-            { "close movie", "open \"/home/ann/clips/a b.mp3\" type mpegvideo alias movie parent 1234 style child " } },
-        { "second open without a new name quotes twice", {},
-            [](MovieModule& movie) {
-                movie.Filename = "x.mp3";
-                movie.openMovieWindow(7, "child");
                 movie.openMovieWindow(7, "child");
             },
-            { "close movie", "open \"x.mp3\" type mpegvideo alias movie parent 7 style child ", "close movie",
-                "open \"\"x.mp3\"\" type mpegvideo alias movie parent 7 style child " } },
-        { "plain open ends with the alias", {},
+            "close movie|open \"/a b.mp3\" type mpegvideo alias movie parent 1234 style child |close movie|"
+            "open \"\"/a b.mp3\"\" type mpegvideo alias movie parent 7 style child " },
+        { "plain open", {},
             [](MovieModule& movie) {
                 movie.Filename = "x.mp3";
                 movie.openMovie();
             },
-            { "close movie", "open \"x.mp3\" type mpegvideo alias movie" } },
-        { "transport sends one command each", {},
+            "close movie|open \"x.mp3\" type mpegvideo alias movie" },
+        { "transport", {},
             [](MovieModule& movie) {
                 movie.playMovie();
                 movie.pauseMovie();
@@ -88,159 +60,94 @@ TEST(MovieModuleCommands, EachOperationSendsItsExactCommandTexts) {
                 movie.stopMovie();
                 movie.closeMovie();
             },
-            { "play movie", "pause movie", "resume movie", "stop movie", "close all" } },
-        { "positioning while playing plays from there", { { 0, "playing" } },
-            [](MovieModule& movie) { movie.setPositionTo(5000); }, { "status movie mode", "play movie from 5000" } },
-        { "positioning while paused asks twice then seeks", { { 0, "paused" }, { 0, "paused" } },
-            [](MovieModule& movie) { movie.setPositionTo(5000); },
-            { "status movie mode", "status movie mode", "seek movie to 5000" } },
-        { "positioning while stopped asks twice then seeks", stoppedTwice,
-            [](MovieModule& movie) { movie.setPositionTo(5000); },
-            { "status movie mode", "status movie mode", "seek movie to 5000" } },
-        { "negative position keeps its minus sign", stoppedTwice, [](MovieModule& movie) { movie.setPositionTo(-250); },
-            { "status movie mode", "status movie mode", "seek movie to -250" } },
-        { "playback starting between the two questions gets nothing", { { 0, "stopped" }, { 0, "playing" } },
-            [](MovieModule& movie) { movie.setPositionTo(5000); }, { "status movie mode", "status movie mode" } },
-        { "length and position queries set the time format first", { { 0, "215000" }, { 0, "999" } },
+            "play movie|pause movie|resume movie|stop movie|close all" },
+        { "position while playing", { "playing" }, [](MovieModule& movie) { movie.setPositionTo(5000); },
+            "status movie mode|play movie from 5000" },
+        { "position while paused", { "paused", "paused" }, [](MovieModule& movie) { movie.setPositionTo(-250); },
+            "status movie mode|status movie mode|seek movie to -250" },
+        { "playing between the two questions", { "stopped", "playing" },
+            [](MovieModule& movie) { movie.setPositionTo(5000); }, "status movie mode|status movie mode" },
+        { "length and position", { "215000", "999" },
             [](MovieModule& movie) {
                 movie.getLengthInSec();
                 movie.getPositionInSec();
             },
-            { "set movie time format ms", "status movie length", "set movie time format ms",
-                "status movie position wait" } }
+            "set movie time format ms|status movie length|set movie time format ms|status movie position wait" },
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.operation);
+    for (const auto& [operation, replies, act, expected] : rows) {
         ScriptedService service;
-        service.queryAnswers = row.answers;
+        for (const auto& reply : replies) {
+            service.replies.emplace_back(0, reply);
+        }
         MovieModule movie(service.hooks());
-        row.act(movie);
-        EXPECT_EQ(service.commands, row.commands);
+        act(movie);
+        EXPECT_EQ(service.sent, expected) << operation;
     }
 }
 
-TEST(MovieModuleCommands, OpenKeepsTheCodeOfTheOpenNotOfTheClose) {
+// Error holds the code of the last command, so an open's failure is not hidden by the close before it.
+TEST(MovieModule, ReadsRepliesAsNumbersAndAFailedQueryReadsTheEarlierReplyAgain) {
     ScriptedService service;
     MovieModule movie(service.hooks());
+    std::string olderText = "12";
+    olderText += '\0';
+    olderText += "76543";
+    service.replies = { { 263, std::nullopt }, { 0, "215000" }, { 0, "1999" }, { 263, std::nullopt }, { 0, "9876543" },
+        { 0, olderText }, { 0, "playing" }, { 263, std::nullopt }, { 0, "Playing" } };
+    EXPECT_EQ(movie.getPositionInMS(), 0);
+    EXPECT_EQ(movie.getLengthInSec(), 215);
+    EXPECT_EQ(movie.getPositionInSec(), 1);
+    EXPECT_EQ(movie.getPositionInSec(), 1);
+    EXPECT_EQ(movie.Error, 263);
+    EXPECT_EQ(movie.getPositionInMS(), 9876543);
+    EXPECT_EQ(movie.getPositionInMS(), 12);
+    EXPECT_TRUE(movie.isMoviePlaying());
+    EXPECT_TRUE(movie.isMoviePlaying());
+    EXPECT_FALSE(movie.isMoviePlaying());
+
     movie.Filename = "x.mp3";
-    service.plainCode = [](const std::string& command) { return command.starts_with("open") ? 263u : 0u; };
+    service.failing = "open";
     movie.openMovie();
     EXPECT_EQ(movie.Error, 263);
-
-    service.plainCode = [](const std::string& command) { return command.starts_with("close") ? 263u : 0u; };
+    service.failing = "close";
     movie.openMovie();
     EXPECT_EQ(movie.Error, 0);
 }
 
-// Each row scripts the replies, reads values (and Error) in order, and lists what it should have read.
-TEST(MovieModuleReplies, AreReadAsNumbersAndAFailedQueryKeepsTheEarlierReply) {
-    struct Row {
-        const char* reading;
-        std::deque<Answer> answers;
-        std::function<std::vector<int32_t>(MovieModule&)> read;
-        std::vector<int32_t> expected;
-    };
-    std::string olderText = "12";
-    olderText += '\0';
-    olderText += "76543";
-    const Row rows[] { { "milliseconds and whole seconds",
-                           { { 0, "215000" }, { 0, "215000" }, { 0, "1999" }, { 0, "999" } },
-                           [](MovieModule& movie) {
-                               return std::vector { movie.getLengthInMS(), movie.getLengthInSec(),
-                                   movie.getPositionInSec(), movie.getPositionInSec() };
-                           },
-                           { 215000, 215, 1, 0 } },
-        { "a failed query reads the earlier reply again", { { 0, "215000" }, { 263, std::nullopt } },
-            [](MovieModule& movie) {
-                return std::vector { movie.getLengthInMS(), movie.Error, movie.getLengthInMS(), movie.Error };
-            },
-            { 215000, 0, 215000, 263 } },
-        { "a failed first query reads zero", { { 263, std::nullopt }, { 263, std::nullopt } },
-            [](MovieModule& movie) {
-                return std::vector<int32_t> { movie.getPositionInMS(), movie.isMoviePlaying() };
-            },
-            { 0, false } },
-        { "older text after the reply is ignored", { { 0, "9876543" }, { 0, olderText } },
-            [](MovieModule& movie) {
-                return std::vector { movie.getPositionInMS(), movie.getPositionInMS() };
-            },
-            { 9876543, 12 } },
-        { "a failed mode query keeps an earlier playing", { { 0, "playing" }, { 263, std::nullopt } },
-            [](MovieModule& movie) {
-                return std::vector<int32_t> { movie.isMoviePlaying(), movie.isMoviePlaying(), movie.Error };
-            },
-            { true, true, 263 } } };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.reading);
-        ScriptedService service;
-        service.queryAnswers = row.answers;
-        MovieModule movie(service.hooks());
-        EXPECT_EQ(row.read(movie), row.expected);
-    }
-}
-
-TEST(MovieModuleReplies, ModeIsPlayingOnlyForTheExactLowerCaseWord) {
-    for (const auto& [reply, playing] :
-        std::vector<std::pair<std::string, bool>> { { "playing", true }, { "playing and more", true },
-            { "paused", false }, { "stopped", false }, { "Playing", false }, { "play", false } }) {
-        ScriptedService service;
-        service.queryAnswers = { { 0, reply } };
-        MovieModule movie(service.hooks());
-        EXPECT_EQ(movie.isMoviePlaying(), playing) << reply;
-    }
-}
-
-TEST(ReplyNumber, ReadsTheLeadingNumberWithHalvesToEven) {
-    const std::vector<std::pair<std::string, int32_t>> cases = { { "0", 0 }, { "215000", 215000 }, { "   42", 42 },
-        { "-17", -17 }, { "+8", 8 }, { "16.5", 16 }, { "17.5", 18 }, { "-2.5", -2 }, { "2.51", 3 }, { "1.5e3", 1500 },
-        { "2e", 2 }, { "12abc", 12 }, { "12 34", 12 }, { "", 0 }, { "playing", 0 }, { "-", 0 }, { ".5", 0 },
-        { "1.5", 2 }, { "99999999999", 2147483647 }, { "-99999999999", -2147483647 - 1 } };
+TEST(ReplyNumber, IsTheLeadingNumberRoundedWithHalvesToEvenAndKeptInThirtyTwoBits) {
+    const std::pair<std::string, int32_t> cases[] = { { "215000", 215000 }, { "   42", 42 }, { "-17", -17 },
+        { "+8", 8 }, { "16.5", 16 }, { "17.5", 18 }, { "-2.5", -2 }, { "2.51", 3 }, { "1.5e3", 1500 }, { "2e", 2 },
+        { "12abc", 12 }, { "12 34", 12 }, { "", 0 }, { "playing", 0 }, { "-", 0 }, { ".5", 0 },
+        { "99999999999", 2147483647 }, { "-99999999999", -2147483647 - 1 } };
     for (const auto& [text, expected] : cases) {
         std::array<char, 128> area {};
         std::memcpy(area.data(), text.c_str(), text.size());
         EXPECT_EQ(readReplyNumber(area.data(), area.size()), expected) << '"' << text << '"';
     }
+    std::array<char, 128> full;
+    full.fill('7');
+    EXPECT_EQ(readReplyNumber(full.data(), full.size()), 2147483647);
+    EXPECT_EQ(readReplyNumber("1234", 3), 123);
 }
 
-TEST(ReplyNumber, ANumberFillingTheWholeAreaStopsAtItsEnd) {
-    std::array<char, 128> area;
-    area.fill('7');
-    EXPECT_EQ(readReplyNumber(area.data(), area.size()), 2147483647);
-
-    const std::array<char, 4> shortArea { '1', '2', '3', '4' };
-    EXPECT_EQ(readReplyNumber(shortArea.data(), 3), 123);
-}
-
-// The wait starts at the time of day rounded to the nearest second (halves to even) and lasts `duration`; the
-// module lets events run for what remains instead of spinning, and a wait across midnight ends on time.
-TEST(MovieModuleTimeOut, WaitsFromTheRoundedStartForTheDuration) {
-    struct Row {
-        double now;
-        double duration;
-        std::vector<std::chrono::milliseconds> waits;
-        double end;
-    };
-    const Row rows[] { { 100.5, 0.5, {}, 100.5 }, { 100.6, 0.5, { 900ms }, 101.5 }, { 101.5, 0.5, { 1000ms }, 102.5 },
-        { 200.2, 1, { 800ms }, 201.0 }, { 50.0, 1, { 1000ms }, 51.0 }, { 300.2, 0, {}, 300.2 },
+// The wait starts at the time of day rounded to the nearest second and lasts `duration`; events run for what
+// remains instead of a spin, and a wait across midnight ends on time.
+TEST(MovieModule, TimeOutWaitsFromTheRoundedStartForTheDuration) {
+    const std::tuple<double, double, std::vector<std::chrono::milliseconds>, double> rows[] { { 100.5, 0.5, {}, 100.5 },
+        { 100.6, 0.5, { 900ms }, 101.5 }, { 101.5, 0.5, { 1000ms }, 102.5 }, { 200.2, 1, { 800ms }, 201.0 },
         { 300.7, 0, { 300ms }, 301.0 }, { 300.7, -1, {}, 300.7 }, { 86399.2, 1, { 800ms }, 0.0 },
         { 86399.8, 0.5, { 700ms }, 0.5 } };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "at " << row.now << " for " << row.duration);
-        double now = row.now;
+    for (const auto& [start, duration, expectedWaits, end] : rows) {
+        double now = start;
         std::vector<std::chrono::milliseconds> waits;
-        MovieModuleHooks hooks;
-        hooks.send = [](const char*, char*, uint32_t, void*) { return 0u; };
-        hooks.secondsSinceMidnight = [&] { return now; };
-        hooks.processEventsFor = [&](std::chrono::milliseconds wait) {
-            waits.push_back(wait);
-            now = std::fmod(now + wait.count() / 1000.0, 86400);
-        };
-        MovieModule movie(hooks);
-
-        movie.timeOut(row.duration);
-
-        EXPECT_EQ(waits, row.waits);
-        EXPECT_NEAR(now, row.end, 1e-6);
+        MovieModule movie({ [](const char*, char*, uint32_t, void*) { return 0U; }, [&] { return now; },
+            [&](std::chrono::milliseconds wait) {
+                waits.push_back(wait);
+                now = std::fmod(now + wait.count() / 1000.0, 86400);
+            } });
+        movie.timeOut(duration);
+        EXPECT_EQ(waits, expectedWaits) << start << " for " << duration;
+        EXPECT_NEAR(now, end, 1e-6) << start << " for " << duration;
     }
 }
 

@@ -3,7 +3,6 @@
 #include "platform/mci/audio_output.h"
 #include "platform/mci/service.h"
 
-#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -22,7 +21,8 @@ struct ManualAudioClock::Outputs {
 
 namespace {
 
-// Pulls only when told, as much sound as the time it is told to play; everything pulled counts as heard.
+// Everything pulled counts as heard. start() and halt() take the registry's lock, which advance() holds while
+// pulling: once halt() returns no pull is in progress.
 class ManualOutput final : public mci::AudioOutput {
 public:
     ManualOutput(mci::AudioFormat format, mci::PcmSource& source, std::shared_ptr<ManualAudioClock::Outputs> outputs)
@@ -32,17 +32,15 @@ public:
         const std::lock_guard lock(outputs_->mutex);
         outputs_->all.push_back(this);
     }
-
     ~ManualOutput() override {
         const std::lock_guard lock(outputs_->mutex);
         std::erase(outputs_->all, this);
     }
 
-    // Both lock the registry, which advance() holds while pulling: once halt() returns no pull is in progress.
     void start() override {
         const std::lock_guard lock(outputs_->mutex);
         running_ = true;
-        playedMilliseconds_ = 0;
+        playedMs_ = 0;
         framesPulled_ = 0;
     }
     void halt() override {
@@ -51,13 +49,12 @@ public:
     }
     int64_t bufferedFrames() const override { return 0; }
 
-    // Called with the registry locked.
     void play(std::chrono::milliseconds duration) {
         if (!running_) {
             return;
         }
-        playedMilliseconds_ += duration.count();
-        const int64_t due = mci::millisecondsToFrames(playedMilliseconds_, format_.sampleRate);
+        playedMs_ += duration.count();
+        const int64_t due = mci::millisecondsToFrames(playedMs_, format_.sampleRate);
         std::vector<int16_t> samples(static_cast<std::size_t>((due - framesPulled_) * format_.channels));
         source_.fill(samples);
         framesPulled_ = due;
@@ -68,7 +65,7 @@ private:
     mci::PcmSource& source_;
     const std::shared_ptr<ManualAudioClock::Outputs> outputs_;
     bool running_ = false;
-    int64_t playedMilliseconds_ = 0;
+    int64_t playedMs_ = 0;
     int64_t framesPulled_ = 0;
 };
 

@@ -5,10 +5,8 @@
 
 namespace test_support {
 
-// Puts the process-wide media service (mci::processService(), behind mciSendStringA) on a clock the test moves.
-// While it exists, every device opened plays into a silent output that takes sound only inside advance(), so
-// positions are exact: open, "play movie", advance(1500ms), and "status movie position" replies 1500.
-// Devices opened before it keep their output. On destruction the service goes back to its default output.
+// Puts the process-wide media service on a clock the test moves: every device opened while this exists plays into
+// an output that takes sound only inside advance(), so positions are exact. Devices opened before keep their output.
 class ManualAudioClock {
 public:
     ManualAudioClock();
@@ -16,7 +14,7 @@ public:
     ManualAudioClock(const ManualAudioClock&) = delete;
     ManualAudioClock& operator=(const ManualAudioClock&) = delete;
 
-    // Every playing device takes exactly `duration` of sound, before this returns.
+    // Every playing device takes exactly `duration` of sound before this returns.
     void advance(std::chrono::milliseconds duration);
 
     struct Outputs;

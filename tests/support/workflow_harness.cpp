@@ -2,10 +2,8 @@
 
 #include "platform/event_pump.h"
 #include "platform/mci/mci.h"
-#include "support/mp3_fixtures.h"
 
 #include <QTest>
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -16,59 +14,68 @@ void PrintTo(const QString& text, std::ostream* out) {
 namespace test_support {
 
 WorkflowHarness::WorkflowHarness()
-    : startOfDay_(fakes_.secondsSinceMidnight)
-    , window_(std::make_unique<Form1>(services())) {
-    // Ticks come only from virtual time; the real timer's would follow the wall clock.
-    window_->T->blockSignals(true);
+    : window_(std::make_unique<Form1>(services())) {
+    window_->T->blockSignals(true); // ticks come from virtual time only
 }
 
-// The device "movie" lives in the process-wide service; it is closed so that the next test starts with none.
+// The device lives in the process-wide service; closing it lets the next test start with none.
 WorkflowHarness::~WorkflowHarness() {
     window_.reset();
     mciSendStringA("close all", nullptr, 0, nullptr);
 }
 
 WindowServices WorkflowHarness::services() {
-    WindowServices services = fakes_.services();
-    const auto chooseFile = services.chooseFile;
-    services.chooseFile = [this, chooseFile](QWidget* owner, const platform::FileDialogRequest& request) {
+    WindowServices services;
+    services.chooseFile = [this](QWidget*, const platform::FileDialogRequest& request) {
         followTimer();
-        return chooseFile(owner, request);
+        fileRequests.push_back(request);
+        std::optional<platform::FileChoice> choice;
+        if (!fileChoices.empty()) {
+            choice.swap(fileChoices.front());
+            fileChoices.pop_front();
+        }
+        return choice;
     };
-    const auto showMessage = services.showMessage;
-    services.showMessage = [this, showMessage](QWidget* owner, const QString& text, platform::MessageButtons buttons) {
+    services.showMessage = [this](QWidget*, const QString& text, platform::MessageButtons buttons) {
         followTimer();
-        return showMessage(owner, text, buttons);
+        messages.push_back({ text, buttons });
+        auto answer
+            = buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : platform::MessageAnswer::No;
+        if (!messageAnswers.empty()) {
+            answer = messageAnswers.front();
+            messageAnswers.pop_front();
+        }
+        return answer;
     };
+    services.launch = [this](const QString& program, const QStringList& arguments) {
+        launches.push_back(QStringList { program } + arguments);
+    };
+    services.endProgram = [this] { ++programEnds; };
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
         followTimer();
-        fakes_.mediaCommands.emplace_back(command);
-        if (const auto replyInstead = repliesInstead_.extract(command)) {
-            if (reply != nullptr && replyLength > 0) {
-                std::snprintf(reply, replyLength, "%s", replyInstead.mapped().c_str());
-            }
+        commands.emplace_back(command);
+        if (const auto instead = repliesInstead_.extract(command)) {
+            std::snprintf(reply, replyLength, "%s", instead.mapped().c_str());
             return 0U;
         }
         return mciSendStringA(command, reply, replyLength, callbackWindow);
     };
+    services.movieHooks.secondsSinceMidnight = [this] { return secondsSinceMidnight_; };
     services.movieHooks.processEventsFor = [this](std::chrono::milliseconds duration) {
         const auto end = now_ + duration;
         letEventsRun();
         advance(std::max(end - now_, std::chrono::milliseconds(0)), Events::Run);
     };
     services.sleep = [this](std::chrono::milliseconds duration) {
-        fakes_.sleeps.push_back(duration);
+        sleeps.push_back(duration);
         advance(duration, Events::Wait);
     };
-    services.processPendingEvents = [this] {
-        ++fakes_.eventPumps;
-        letEventsRun();
-    };
+    services.processPendingEvents = [this] { letEventsRun(); };
     return services;
 }
 
-// Moves virtual time on in steps that end at each due tick. While a handler sleeps, a due tick waits for the
-// next time events run, and several due ticks make one, as with the real timer.
+// Time moves on in steps that end at each due tick. While a handler sleeps, due ticks wait as one for the next
+// time events run, as with the real timer.
 void WorkflowHarness::advance(std::chrono::milliseconds duration, Events events) {
     const auto end = now_ + duration;
     while (now_ < end) {
@@ -76,8 +83,8 @@ void WorkflowHarness::advance(std::chrono::milliseconds duration, Events events)
         const bool tickDue = nextTickAt_ && *nextTickAt_ <= end;
         const auto stepEnd = tickDue ? std::max(*nextTickAt_, now_) : end;
         audio_.advance(stepEnd - now_);
+        secondsSinceMidnight_ += static_cast<double>((stepEnd - now_).count()) / 1000.0;
         now_ = stepEnd;
-        fakes_.secondsSinceMidnight = startOfDay_ + static_cast<double>(now_.count()) / 1000.0;
         if (tickDue) {
             *nextTickAt_ += std::chrono::milliseconds(std::max(1, window_->T->Interval()));
             if (events == Events::Run) {
@@ -90,8 +97,8 @@ void WorkflowHarness::advance(std::chrono::milliseconds duration, Events events)
 }
 
 void WorkflowHarness::letEventsRun() {
-    if (fakes_.duringWait) {
-        fakes_.duringWait();
+    if (duringWait) {
+        duringWait();
     }
     if (tickPending_) {
         fireTick();
@@ -99,14 +106,12 @@ void WorkflowHarness::letEventsRun() {
     platform::processPendingEvents();
 }
 
-// T's schedule as a timer keeps it: the count starts when T is enabled and is dropped when it is disabled.
+// T's count starts when it is enabled and is dropped when it is disabled.
 void WorkflowHarness::followTimer() {
     if (!window_ || !window_->T->Enabled()) {
         nextTickAt_.reset();
         tickPending_ = false;
-        return;
-    }
-    if (!nextTickAt_) {
+    } else if (!nextTickAt_) {
         nextTickAt_ = now_ + std::chrono::milliseconds(window_->T->Interval());
     }
 }
@@ -140,12 +145,6 @@ void WorkflowHarness::pressSlider() {
     followTimer();
 }
 
-void WorkflowHarness::dragThumbTo(int seconds) {
-    if (window_->H->isEnabled()) {
-        window_->H->setValue(seconds);
-    }
-}
-
 void WorkflowHarness::releaseSlider() {
     if (window_->H->isEnabled()) {
         emit window_->H->MouseUp();
@@ -156,16 +155,14 @@ void WorkflowHarness::releaseSlider() {
 
 void WorkflowHarness::clickSliderAt(int seconds) {
     pressSlider();
-    dragThumbTo(seconds);
+    if (window_->H->isEnabled()) {
+        window_->H->setValue(seconds);
+    }
     releaseSlider();
 }
 
 void WorkflowHarness::chooseInNextDialog(const std::filesystem::path& file) {
-    fakes_.fileChoices.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
-}
-
-void WorkflowHarness::cancelNextDialog() {
-    fakes_.fileChoices.emplace_back(std::nullopt);
+    fileChoices.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
 }
 
 void WorkflowHarness::open(const std::filesystem::path& file) {
@@ -174,11 +171,7 @@ void WorkflowHarness::open(const std::filesystem::path& file) {
 }
 
 std::filesystem::path WorkflowHarness::silentMp3(const std::string& name, std::chrono::milliseconds duration) {
-    return writeSilentMp3(folder() / name, duration);
-}
-
-std::filesystem::path WorkflowHarness::folder() const {
-    return folder_.path().toStdString();
+    return writeSilentMp3(folder().toStdString() + "/" + name, duration);
 }
 
 std::optional<std::string> WorkflowHarness::askService(const std::string& command) {
@@ -189,13 +182,8 @@ std::optional<std::string> WorkflowHarness::askService(const std::string& comman
     return std::string(reply.data());
 }
 
-void WorkflowHarness::replyOnceInstead(const std::string& command, const std::string& reply) {
-    repliesInstead_.insert_or_assign(command, reply);
-}
-
 int64_t WorkflowHarness::devicePositionMs() {
-    askService("set movie time format ms");
-    return std::stoll(askService("status movie position wait").value_or("-1"));
+    return std::stoll(askService("status movie position").value_or("-1"));
 }
 
 bool WorkflowHarness::devicePlaying() {

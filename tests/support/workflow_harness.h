@@ -2,14 +2,11 @@
 
 #include "app/form1.h"
 #include "support/manual_audio.h"
-#include "support/window_fakes.h"
+#include "support/mp3_fixtures.h"
 
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <chrono>
-#include <filesystem>
+#include <deque>
 #include <map>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -20,11 +17,9 @@ void PrintTo(const QString& text, std::ostream* out);
 
 namespace test_support {
 
-// A real Form1 on the real media service, with time under the test's control. Every playing device hears sound
-// only as virtual time passes, and the time of day moves with it, so the window behaves as in real time but
-// exactly and at once. Time passes in pass(), in the media waits (timeOut) and in sleeps; T ticks every Interval
-// of that time while it is enabled (the real timer never fires). Dialogs and message boxes are scripted through
-// fakes(); every media command text is recorded in commands() on its way to the service.
+// A real Form1 on the real media service, with time under the test's control: devices hear sound only as virtual
+// time passes (in pass(), the media waits and sleeps), the time of day moves with it, and T ticks every Interval
+// of it while enabled. Dialogs, message boxes, the launcher and the program's end are scripted and recorded.
 class WorkflowHarness {
 public:
     WorkflowHarness();
@@ -33,55 +28,54 @@ public:
     WorkflowHarness& operator=(const WorkflowHarness&) = delete;
 
     Form1& window() { return *window_; }
-    WindowFakes& fakes() { return fakes_; }
-    std::vector<std::string>& commands() { return fakes_.mediaCommands; }
 
-    // Time passes: devices play, the time of day moves on, T's ticks fall when due; then pending events run.
     void pass(std::chrono::milliseconds duration);
-
     // A mouse click on a button; a disabled button ignores it.
     void click(QPushButton* button);
-    // The slider as the mouse works it: press (MouseDown), move the thumb while held, release (MouseUp, Click).
-    // A disabled slider raises nothing.
+    // The slider as the mouse works it: press (MouseDown), the thumb moved while held, release (MouseUp, Click).
     void pressSlider();
-    void dragThumbTo(int seconds);
     void releaseSlider();
-    // Press, drag to `seconds` and release.
     void clickSliderAt(int seconds);
-
-    // Scripts the next open or save dialog to choose `file`, or to be cancelled.
+    // The next file dialog chooses `file`; an unscripted dialog is cancelled.
     void chooseInNextDialog(const std::filesystem::path& file);
-    void cancelNextDialog();
-    // Chooses `file` in the Open dialog: the whole Open click, including its half-second wait.
     void open(const std::filesystem::path& file);
 
-    // A silent MP3 of `duration` in the harness's own folder, which goes with the harness.
     std::filesystem::path silentMp3(const std::string& name, std::chrono::milliseconds duration);
-    std::filesystem::path folder() const;
+    QString folder() const { return folder_.path(); }
 
-    // Asks the media service directly, unrecorded (e.g. "status movie mode"); the reply, or nothing on an error.
+    // Asks the service directly, unrecorded: the reply, or nothing on an error.
     std::optional<std::string> askService(const std::string& command);
-    // The next time the window sends `command`, the service is not asked: the command succeeds with `reply`. For
-    // replies the real service never gives, such as a length of 0.
-    void replyOnceInstead(const std::string& command, const std::string& reply);
-    // The device's position in milliseconds, asked unrecorded.
     int64_t devicePositionMs();
-    // Whether the device is playing, asked unrecorded.
     bool devicePlaying();
+    // The next time the window sends `command`, it succeeds with `reply` without reaching the service.
+    void replyOnceInstead(const std::string& command, const std::string& reply) { repliesInstead_[command] = reply; }
+
+    struct Message {
+        QString text;
+        platform::MessageButtons buttons;
+    };
+    std::vector<std::string> commands;
+    std::vector<platform::FileDialogRequest> fileRequests;
+    std::deque<std::optional<platform::FileChoice>> fileChoices;
+    std::vector<Message> messages;
+    std::deque<platform::MessageAnswer> messageAnswers; // none left: OK, or No
+    std::vector<QStringList> launches;
+    int programEnds = 0;
+    std::vector<std::chrono::milliseconds> sleeps;
+    // Runs wherever a handler lets window events run, before they do: the place to click in the middle of a handler.
+    std::function<void()> duringWait;
 
 private:
     enum class Events { Run, Wait };
-
     WindowServices services();
     void advance(std::chrono::milliseconds duration, Events events);
     void letEventsRun();
     void followTimer();
     void fireTick();
 
-    WindowFakes fakes_;
     ManualAudioClock audio_;
     QTemporaryDir folder_;
-    const double startOfDay_;
+    double secondsSinceMidnight_ = 10 * 60 * 60;
     std::chrono::milliseconds now_ { 0 };
     std::optional<std::chrono::milliseconds> nextTickAt_;
     bool tickPending_ = false;

@@ -1,5 +1,5 @@
 #include "platform/program_end.h"
-#include "support/child_process.h"
+#include "support/mp3_fixtures.h"
 #include "workflow/clip_copy.h"
 
 #include <QDir>
@@ -7,177 +7,152 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 #include <unistd.h>
 
 namespace {
 
-// Every byte tells where it sits, so a clip shifted by any amount shows at once.
-QByteArray positionPattern(int64_t length) {
-    QByteArray bytes(length, '\0');
-    for (int64_t index = 0; index < length; ++index) {
-        const uint64_t position = index + 1;
-        bytes[static_cast<qsizetype>(index)] = static_cast<char>((position * 2654435761ULL) >> 13);
+using test_support::contentsOf;
+using test_support::writeFile;
+
+constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+TEST(ByteRate, RoundsToNearestWithHalvesToEvenAndFailsOutsideTheSigned32BitRange) {
+    const std::tuple<int64_t, int32_t, std::optional<int32_t>> rows[] { { 48000, 3000, 16 }, { 33, 2, 16 },
+        { 35, 2, 18 }, { 49, 3, 16 }, { 50, 3, 17 }, { 1, 2, 0 }, { 4294967293LL, 2, 2147483646 },
+        { 48000, 0, std::nullopt }, { 48000, -3000, std::nullopt }, { kInt32Max + 1LL, 1, std::nullopt },
+        { 4294967295LL, 2, std::nullopt } };
+    for (const auto& [bytes, lengthMs, expected] : rows) {
+        const auto rate = clip::bytesPerMillisecond(bytes, lengthMs);
+        EXPECT_EQ(rate.value, expected) << bytes << " bytes over " << lengthMs << " ms";
+        EXPECT_EQ(rate.failure.isEmpty(), expected.has_value());
     }
-    return bytes;
 }
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+// The progress maximum leaves room for the last chunk's 4097 bytes; every product and sum stays in 32 bits.
+TEST(ClipRange, ScalesBothMarksAndFailsOnOverflow) {
+    const std::tuple<int32_t, int32_t, int32_t, std::optional<std::tuple<int32_t, int32_t, float>>> rows[] {
+        { 16, 1000, 2000, std::tuple { 16000, 32000, 20097.0F } },
+        { 1, 0, kInt32Max - 4097, std::tuple { 0, kInt32Max - 4097, static_cast<float>(kInt32Max) } },
+        { 1'000'000, 1, 3'000, std::nullopt }, { 1'000'000, 3'000, 4'000, std::nullopt },
+        { 2, -1'000'000'000, 1'000'000'000, std::nullopt }, { 1, 0, kInt32Max - 4096, std::nullopt }
+    };
+    for (const auto& [rate, start, end, expected] : rows) {
+        const auto range = clip::clipRange(rate, start, end);
+        ASSERT_EQ(range.value.has_value(), expected.has_value()) << rate << " x " << start << ".." << end;
+        EXPECT_NE(range.failure.isEmpty(), !expected.has_value());
+        if (expected) {
+            EXPECT_EQ(std::tuple(range.value->startPos, range.value->endPos, range.value->progressMaximum), *expected);
+        }
+    }
 }
 
 class ClipFolder : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        writeFile(sourcePath, source);
-    }
-
     QStringList folderEntries() const {
-        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     clip::Result<int64_t> copy(int32_t startPos, int32_t endPos, const QString& from, const QString& to) {
+        chunksWritten = 0;
         return clip::copyClip(from, to, startPos, endPos, [this] { ++chunksWritten; });
+    }
+
+    // Every byte tells where it sits, so a clip shifted by any amount shows at once.
+    static QByteArray positionPattern(int64_t length) {
+        QByteArray bytes(length, '\0');
+        for (int64_t index = 0; index < length; ++index) {
+            bytes[static_cast<qsizetype>(index)] = static_cast<char>(((index + 1) * 2654435761ULL) >> 13);
+        }
+        return bytes;
     }
 
     const QTemporaryDir folder;
     const QString sourcePath = folder.filePath("source.mp3");
     const QString targetPath = folder.filePath("clip.mp3");
-    const QByteArray oldTarget = "an older clip the user wants to keep";
-    QByteArray source = positionPattern(48000);
     int chunksWritten = 0;
 };
 
 TEST_F(ClipFolder, WritesExactlyTheSourceBytesFromTheStartPositionInWholeChunks) {
-    struct Row {
-        const char* name;
-        int64_t sourceLength;
-        int32_t startPos;
-        int32_t endPos;
-        int64_t clipLength;
-        int chunks;
-    };
-    for (const Row& row :
-        std::initializer_list<Row> { { "worked example: 16 bytes/ms, 1000..2000 ms", 48000, 16000, 32000, 16385, 4 },
-            { "exact multiple of the advance", 48000, 1000, 9192, 12289, 3 },
-            { "from the first byte", 48000, 1, 100, 4097, 1 }, { "start and end equal", 48000, 500, 500, 4097, 1 },
-            { "ends at the last byte of the source", 12289, 1, 8193, 12289, 3 },
-            { "stops inside the last chunk at the source end", 10000, 1, 9000, 10000, 3 },
-            { "stops inside the first chunk at the source end", 10000, 8000, 9999, 2001, 1 },
-            { "stops where a chunk ends with the source", 8193, 1, 9000, 8193, 2 },
-            { "starts at the last byte of the source", 10000, 10000, 10000, 1, 1 } }) {
-        SCOPED_TRACE(row.name);
-        source = positionPattern(row.sourceLength);
-        writeFile(sourcePath, source);
+    const std::tuple<int64_t, int32_t, int32_t, int64_t, int> rows[] { { 48000, 16000, 32000, 16385, 4 },
+        { 48000, 1000, 9192, 12289, 3 }, { 48000, 500, 500, 4097, 1 }, { 12289, 1, 8193, 12289, 3 },
+        { 10000, 1, 9000, 10000, 3 }, { 10000, 8000, 9999, 2001, 1 }, { 8193, 1, 9000, 8193, 2 },
+        { 10000, 10000, 10000, 1, 1 } };
+    for (const auto& [sourceLength, startPos, endPos, clipLength, chunks] : rows) {
+        SCOPED_TRACE(testing::Message() << sourceLength << " bytes, " << startPos << ".." << endPos);
+        const QByteArray source = positionPattern(sourceLength);
+        ASSERT_TRUE(writeFile(sourcePath, source));
         QFile::remove(targetPath);
-        chunksWritten = 0;
-
-        const auto saved = copy(row.startPos, row.endPos, sourcePath, targetPath);
-
+        const auto saved = copy(startPos, endPos, sourcePath, targetPath);
         ASSERT_TRUE(saved) << saved.failure.toStdString();
-        EXPECT_EQ(*saved.value, row.clipLength);
-        EXPECT_EQ(contentsOf(targetPath), source.mid(row.startPos - 1, row.clipLength));
-        EXPECT_EQ(chunksWritten, row.chunks);
+        EXPECT_EQ(*saved.value, clipLength);
+        EXPECT_EQ(contentsOf(targetPath), source.mid(startPos - 1, clipLength));
+        EXPECT_EQ(chunksWritten, chunks);
         EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "source.mp3" }));
     }
 }
 
 TEST_F(ClipFolder, FailsWithAReasonAndLeavesTheFolderAsItWas) {
-    ASSERT_TRUE(QDir().mkdir(folder.filePath("folder.mp3")));
-    struct Row {
-        const char* name;
-        QString source;
-        QString target;
-        int32_t startPos;
-        int32_t endPos;
-        const char* reasonPart;
+    ASSERT_TRUE(writeFile(sourcePath, positionPattern(48000)));
+    const std::tuple<const char*, QString, QString, int32_t, int32_t> rows[] {
+        { "byte rate of 0", sourcePath, targetPath, 0, 0 }, { "end before start", sourcePath, targetPath, 9000, 8000 },
+        { "start after the source's end", sourcePath, targetPath, 48001, 50000 },
+        { "source deleted", folder.filePath("deleted.mp3"), targetPath, 1000, 9000 },
+        { "source is a folder", folder.path(), targetPath, 1, 9000 },
+        { "target folder missing", sourcePath, folder.filePath("gone/clip.mp3"), 1, 9000 }
     };
-    for (const Row& row : std::initializer_list<Row> { { "byte rate of 0", sourcePath, targetPath, 0, 0, "" },
-             { "start before the first byte", sourcePath, targetPath, -4096, 8000, "" },
-             { "end before start", sourcePath, targetPath, 9000, 8000, "" },
-             { "start after the source end", sourcePath, targetPath, 48001, 50000, "" },
-             { "selection past the source end", sourcePath, targetPath, 60000, 70000, "" },
-             { "source deleted", folder.filePath("deleted.mp3"), targetPath, 1000, 9000, "No such file" },
-             { "source unreadable", folder.filePath("folder.mp3"), targetPath, 1, 9000, "" },
-             { "target folder missing", sourcePath, folder.filePath("gone/clip.mp3"), 1, 9000, "" } }) {
+    for (const auto& [name, source, target, startPos, endPos] : rows) {
         for (const bool targetExists : { false, true }) {
-            SCOPED_TRACE(testing::Message() << row.name << (targetExists ? ", over an existing target" : ""));
+            SCOPED_TRACE(testing::Message() << name << (targetExists ? ", over an existing target" : ""));
             QFile::remove(targetPath);
-            if (targetExists) {
-                writeFile(targetPath, oldTarget);
-            }
+            ASSERT_TRUE(!targetExists || writeFile(targetPath, "an older clip"));
             const QStringList entriesBefore = folderEntries();
-            chunksWritten = 0;
-
-            const auto saved = copy(row.startPos, row.endPos, row.source, row.target);
-
+            const auto saved = copy(startPos, endPos, source, target);
             EXPECT_FALSE(saved);
             EXPECT_FALSE(saved.failure.isEmpty());
-            EXPECT_TRUE(saved.failure.contains(row.reasonPart)) << saved.failure.toStdString();
             EXPECT_EQ(folderEntries(), entriesBefore);
-            EXPECT_EQ(contentsOf(targetPath), targetExists ? oldTarget : QByteArray());
+            EXPECT_EQ(contentsOf(targetPath), targetExists ? "an older clip" : "");
             EXPECT_EQ(chunksWritten, 0);
         }
     }
 }
 
+// The clip goes through an unnamed file: whether the process ends abruptly or by the program's own end (which
+// runs the registered clean-ups), nothing is left behind and an existing target keeps its content.
 TEST_F(ClipFolder, LeavesNothingBehindWhenTheProcessEndsDuringTheCopy) {
-    const QString existingTargetPath = folder.filePath("existing.mp3");
-    writeFile(existingTargetPath, oldTarget);
-    struct Ending {
-        const char* name;
-        void (*end)();
-        int exitCode;
-    };
-    for (const Ending& ending : std::initializer_list<Ending> {
-             { "abruptly", [] { ::_exit(3); }, 3 }, { "by the program", [] { platform::endProgramNow(); }, 0 } }) {
-        for (const QString& target : { targetPath, existingTargetPath }) {
-            SCOPED_TRACE(testing::Message() << ending.name << " writing " << target.toStdString());
-            const auto child = test_support::runInChildProcess([&] {
-                int chunks = 0;
-                clip::copyClip(sourcePath, target, 1, 40000, [&] {
-                    if (++chunks == 2) {
-                        ending.end();
-                    }
-                });
-                return QByteArray("the copy ran to its end");
-            });
-
-            ASSERT_TRUE(child.exitedNormally);
-            EXPECT_EQ(child.exitCode, ending.exitCode);
-            EXPECT_TRUE(child.report.isEmpty()) << child.report.toStdString();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_TRUE(writeFile(sourcePath, positionPattern(48000)));
+    ASSERT_TRUE(writeFile(targetPath, "an older clip"));
+    for (const auto& [end, exitCode] :
+        { std::pair { +[] { ::_exit(3); }, 3 }, { +[] { platform::endProgramNow(); }, 0 } }) {
+        for (const QString& target : { targetPath, folder.filePath("new.mp3") }) {
+            EXPECT_EXIT(
+                {
+                    int chunks = 0;
+                    clip::copyClip(sourcePath, target, 1, 40000, [&] {
+                        if (++chunks == 2) {
+                            end();
+                        }
+                    });
+                    std::exit(9);
+                },
+                testing::ExitedWithCode(exitCode), "");
         }
     }
-    EXPECT_EQ(contentsOf(existingTargetPath), oldTarget);
-    EXPECT_EQ(folderEntries(), QStringList({ "existing.mp3", "source.mp3" }));
+    EXPECT_EQ(contentsOf(targetPath), "an older clip");
+    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "source.mp3" }));
 }
 
-TEST_F(ClipFolder, ReplacesTheFileASymbolicLinkPointsTo) {
-    const QString linkPath = folder.filePath("link.mp3");
-    writeFile(targetPath, oldTarget);
-    ASSERT_TRUE(QFile::link(targetPath, linkPath));
-
-    const auto saved = copy(1000, 2000, sourcePath, linkPath);
-
-    ASSERT_TRUE(saved) << saved.failure.toStdString();
-    EXPECT_TRUE(QFileInfo(linkPath).isSymLink());
-    EXPECT_EQ(contentsOf(targetPath), source.mid(1000 - 1, 4097));
-}
-
-TEST_F(ClipFolder, TellsDifferentFilesApart) {
-    const QString copyPath = folder.filePath("copy.mp3");
-    ASSERT_TRUE(QFile::copy(sourcePath, copyPath));
-
-    EXPECT_FALSE(clip::namesSameFile(sourcePath, copyPath));
-    EXPECT_FALSE(clip::namesSameFile(sourcePath, folder.filePath("missing.mp3")));
+TEST_F(ClipFolder, ReplacesTheFileALinkPointsToAndTellsFilesApart) {
+    const QByteArray source = positionPattern(48000);
+    ASSERT_TRUE(writeFile(sourcePath, source) && writeFile(targetPath, "an older clip"));
+    ASSERT_TRUE(QFile::link(targetPath, folder.filePath("link.mp3")));
+    ASSERT_TRUE(copy(1000, 2000, sourcePath, folder.filePath("link.mp3")));
+    EXPECT_TRUE(QFileInfo(folder.filePath("link.mp3")).isSymLink());
+    EXPECT_EQ(contentsOf(targetPath), source.mid(999, 4097));
+    EXPECT_FALSE(clip::namesSameFile(sourcePath, targetPath));
     EXPECT_FALSE(clip::namesSameFile(folder.filePath("missing.mp3"), folder.filePath("missing.mp3")));
+    EXPECT_TRUE(clip::namesSameFile(folder.filePath("link.mp3"), targetPath));
 }
 
 } // namespace

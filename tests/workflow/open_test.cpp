@@ -1,161 +1,91 @@
-#include "support/mp3_fixtures.h"
 #include "support/workflow_harness.h"
 
-#include <QFile>
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <ostream>
-#include <random>
-#include <string>
-#include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
 using test_support::WorkflowHarness;
 
-QString qPath(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
+// What the window shows of a file and its selection.
+QString shown(Form1& window) {
+    return QStringLiteral("%1 %2 %3/%4 [%5|%6|%7] %8 %9 scale %10 marks %11 %12")
+        .arg(window.Command1->text(), window.T->Enabled() ? "ticking" : "still")
+        .arg(window.H->Value())
+        .arg(window.H->Max())
+        .arg(window.Label7->text(), window.Label9->text(), window.Label3->text())
+        .arg(window.Line1->X1())
+        .arg(window.Line2->X1())
+        .arg(window.markScale)
+        .arg(window.markStart)
+        .arg(window.markEnd);
 }
 
-// What the window shows of the selection and the transport, as the user sees it.
-struct Shown {
-    std::string playButton;
-    bool ticking;
-    int thumb;
-    int sliderMax;
-    std::vector<std::string> selectionClocks;
-    std::vector<int> lineXs;
-
-    bool operator==(const Shown&) const = default;
-};
-
-Shown shown(Form1& window) {
-    return { window.Command1->text().toStdString(), window.T->Enabled(), window.H->Value(), window.H->Max(),
-        { window.Label7->text().toStdString(), window.Label9->text().toStdString(),
-            window.Label3->text().toStdString() },
-        { window.Line1->X1(), window.Line1->X2(), window.Line2->X1(), window.Line2->X2() } };
-}
-
-// A window that has been used: a selection made, its lines moved, another scale in use.
 void leaveASelection(Form1& window) {
     window.markStart = 4000;
     window.markEnd = 9000;
     window.markScale = 77;
-    window.Label7->setText(" 0 : 0 : 4");
-    window.Label9->setText(" 0 : 0 : 9");
-    window.Label3->setText(" 0 : 0 : 5");
+    for (QLabel* label : { window.Label7, window.Label9, window.Label3 }) {
+        label->setText(" 0 : 0 : 4");
+    }
     window.Line1->setX1(478);
-    window.Line1->setX2(478);
     window.Line2->setX1(863);
-    window.Line2->setX2(863);
 }
 
-struct LengthCase {
-    std::chrono::milliseconds length;
-    int sliderMax;
-    int32_t markScale;
-};
+TEST(Open, PlaysTheChosenFileFromItsStartWithItsRangeAndScaleAndTheSelectionCleared) {
+    for (const auto& [length, expected] : { std::pair { 215000ms,
+                                                "Pause ticking 0/215 [0 : 0 : 0|0 : 0 : 0|0 : 0 : 0] "
+                                                "170 9400 scale 42 marks 0 0" },
+             { 3500ms, "Pause ticking 0/3 [0 : 0 : 0|0 : 0 : 0|0 : 0 : 0] 170 9400 scale 3076 marks 0 0" },
+             { 9231000ms, "Pause ticking 0/9231 [0 : 0 : 0|0 : 0 : 0|0 : 0 : 0] 170 9400 scale 0 marks 0 0" } }) {
+        SCOPED_TRACE(length.count());
+        WorkflowHarness harness;
+        Form1& window = harness.window();
+        harness.open(harness.silentMp3("old.mp3", 30s));
+        harness.pass(6500ms);
+        leaveASelection(window);
+        const auto file = harness.silentMp3("a tune.mp3", length);
+        harness.commands.clear();
 
-void PrintTo(const LengthCase& lengthCase, std::ostream* out) {
-    *out << lengthCase.length.count() << " ms";
+        harness.open(file);
+
+        EXPECT_EQ(shown(window), expected);
+        EXPECT_EQ(window.sourceFile, QString::fromStdString(file.string()));
+        EXPECT_TRUE(window.Cdlg->FileName.isEmpty());
+        EXPECT_EQ(harness.commands.at(3),
+            "open \"" + file.string() + "\" type mpegvideo alias movie parent "
+                + std::to_string(window.P->effectiveWinId()) + " style child ");
+        EXPECT_EQ(harness.devicePositionMs(), 500);
+        harness.pass(1s);
+        EXPECT_EQ(window.Label4->text(), " 0 : 0 : 1");
+        EXPECT_TRUE(harness.messages.empty());
+    }
 }
 
-class OpenLength : public testing::TestWithParam<LengthCase> { };
-
-TEST_P(OpenLength, ClosesThePlayingFileAndPlaysTheNewOneFromItsStartWithItsRangeAndTheSelectionCleared) {
+TEST(Open, OffersMp3FilesThenAllFilesUnderItsOwnTitleAndCancelOnlyPauses) {
     WorkflowHarness harness;
     Form1& window = harness.window();
-    harness.open(harness.silentMp3("old.mp3", 30s));
-    harness.pass(6500ms); // the time of day is on a whole second, so Open's wait takes half a second
-    leaveASelection(window);
-    const auto file = harness.silentMp3("a tune.mp3", GetParam().length);
-
-    harness.open(file);
-
-    EXPECT_EQ(shown(window),
-        (Shown { "Pause", true, 0, GetParam().sliderMax, { "0 : 0 : 0", "0 : 0 : 0", "0 : 0 : 0" },
-            { 170, 170, 9400, 9400 } }));
-    EXPECT_EQ(window.markScale, GetParam().markScale);
-    EXPECT_EQ(window.markStart, 0);
-    EXPECT_EQ(window.markEnd, 0);
-    EXPECT_EQ(window.sourceFile, qPath(file));
-    EXPECT_TRUE(window.Cdlg->FileName.isEmpty());
-    EXPECT_TRUE(harness.devicePlaying());
-    EXPECT_EQ(harness.devicePositionMs(), 500);
-    EXPECT_TRUE(harness.fakes().messages.empty());
-    harness.pass(1s);
-    EXPECT_EQ(window.H->Value(), 1);
-    EXPECT_EQ(window.Label4->text(), " 0 : 0 : 1");
-}
-
-INSTANTIATE_TEST_SUITE_P(Lengths, OpenLength,
-    testing::Values(
-        LengthCase { 215000ms, 215, 42 }, LengthCase { 9231000ms, 9231, 0 }, LengthCase { 3500ms, 3, 3076 }));
-
-TEST(Open, OffersMp3FilesFirstThenAllFilesUnderItsOwnTitleStartingFromTheNameTheLastDialogLeft) {
-    WorkflowHarness harness;
-    harness.open(harness.silentMp3("first.mp3", 5s));
-    harness.cancelNextDialog();
-    harness.click(harness.window().Command4);
-    harness.window().Cdlg->FileName = "left by a save.mp3";
-    harness.window().Cdlg->DialogTitle = "Save";
-    harness.open(harness.silentMp3("second.mp3", 5s));
-
-    const auto& requests = harness.fakes().fileRequests;
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].kind, platform::FileDialogKind::Open);
-    EXPECT_EQ(requests[0].filters,
-        (std::vector<platform::FileFilter> { { "MP3 Files (*.mp3)", { "*.mp3" } }, { "All Files (*.*)", { "*.*" } } }));
-    EXPECT_TRUE(requests[1].fileName.isEmpty()) << "a successful open clears the name";
-    EXPECT_EQ(requests[2].fileName, "left by a save.mp3");
-    EXPECT_EQ(requests[2].title, "Open");
-}
-
-TEST(Open, SendsThePathUnquotedByTheWindowAndOpensItAsAChildOfTheHiddenFrame) {
-    WorkflowHarness harness;
-    const auto file = harness.silentMp3("with blanks.mp3", 2s);
-
-    harness.open(file);
-
-    const std::string parent = std::to_string(harness.window().P->effectiveWinId());
-    EXPECT_EQ(harness.commands(),
-        (std::vector<std::string> { "pause movie", "close all", "close movie",
-            "open \"" + file.string() + "\" type mpegvideo alias movie parent " + parent + " style child ",
-            "play movie", "set movie time format ms", "status movie length" }));
-    EXPECT_EQ(harness.window().sourceFile, qPath(file));
-}
-
-TEST(Open, CancelOnlyPausesAndLeavesTheWindowAndThePlayingFileAsTheyWere) {
-    WorkflowHarness harness;
-    Form1& window = harness.window();
-    const Shown firstUse = shown(window);
-    harness.cancelNextDialog();
     harness.click(window.Command4);
-    EXPECT_EQ(shown(window), firstUse);
-    EXPECT_EQ(harness.commands(), std::vector<std::string> { "pause movie" });
-    EXPECT_TRUE(window.sourceFile.isEmpty());
-    EXPECT_EQ(window.markScale, 0);
-
+    EXPECT_EQ(harness.commands, std::vector<std::string> { "pause movie" });
     const auto file = harness.silentMp3("kept.mp3", 30s);
     harness.open(file);
     harness.pass(2500ms);
     leaveASelection(window);
-    Shown expected = shown(window);
-    harness.cancelNextDialog();
+    const QString before = shown(window);
+    window.Cdlg->FileName = "left by a save.mp3";
+    window.Cdlg->DialogTitle = "Save";
+
     harness.click(window.Command4);
     harness.pass(3s);
 
-    expected.playButton = "Play";
-    expected.ticking = false;
-    EXPECT_EQ(shown(window), expected);
-    EXPECT_EQ(window.sourceFile, qPath(file));
-    EXPECT_EQ(window.markStart, 4000);
-    EXPECT_EQ(window.markScale, 77);
+    EXPECT_EQ(shown(window), QString(before).replace("Pause ticking", "Play still"));
+    EXPECT_EQ(window.sourceFile, QString::fromStdString(file.string()));
     EXPECT_FALSE(harness.devicePlaying());
     EXPECT_EQ(harness.devicePositionMs(), 3000);
+    const auto& request = harness.fileRequests.at(2);
+    EXPECT_EQ(request.title + "|" + request.fileName, "Open|left by a save.mp3");
+    EXPECT_EQ(request.filters,
+        (std::vector<platform::FileFilter> { { "MP3 Files (*.mp3)", { "*.mp3" } }, { "All Files (*.*)", { "*.*" } } }));
 }
 
 TEST(Open, AnUnplayableFileIsReportedByNameAndLeavesTheTransportReadyWithNothingOpen) {
@@ -165,31 +95,22 @@ TEST(Open, AnUnplayableFileIsReportedByNameAndLeavesTheTransportReadyWithNothing
         Form1& window = harness.window();
         harness.open(harness.silentMp3("playable.mp3", 30s));
         harness.pass(4s);
-        const auto unplayable = harness.folder() / name;
         if (name == "noise.mp3") {
-            std::mt19937 random(4);
-            QByteArray noise(64 * 1024, '\0');
-            std::ranges::generate(noise, [&] { return static_cast<char>(random()); });
-            QFile file(qPath(unplayable));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(noise) == noise.size());
+            ASSERT_TRUE(test_support::writeFile(harness.folder() + "/noise.mp3", QByteArray(9000, 'x')));
         }
 
-        harness.open(unplayable);
+        harness.open(harness.folder().toStdString() + "/" + name);
         harness.pass(3s);
 
-        ASSERT_EQ(harness.fakes().messages.size(), 1u);
-        const auto& message = harness.fakes().messages[0];
-        EXPECT_TRUE(message.text.contains(QString::fromStdString(name))) << message.text.toStdString();
-        EXPECT_TRUE(message.text.contains(QStringLiteral("cannot play"), Qt::CaseInsensitive))
-            << message.text.toStdString();
-        EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
+        ASSERT_EQ(harness.messages.size(), 1U);
+        EXPECT_EQ(harness.messages[0].text,
+            QString::fromStdString(
+                "Cannot play " + name + ": the file is missing or is not an MP3 file that Tuneshear can play."));
         EXPECT_TRUE(window.sourceFile.isEmpty());
-        EXPECT_EQ(window.Command1->text(), "Play");
+        EXPECT_EQ(window.Command1->text() + window.Label4->text(), "Play 0 : 0 : 4");
         EXPECT_FALSE(window.T->Enabled());
-        EXPECT_EQ(window.H->Value(), 0);
-        EXPECT_EQ(window.Label4->text(), " 0 : 0 : 4"); // no tick ran since
         EXPECT_EQ(harness.askService("status movie mode"), std::nullopt);
-        EXPECT_EQ(harness.commands().back().rfind("open ", 0), 0u) << "nothing is sent after the failed open";
+        EXPECT_TRUE(harness.commands.back().starts_with("open ")) << "nothing is sent after the failed open";
     }
 }
 

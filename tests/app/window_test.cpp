@@ -1,0 +1,211 @@
+#include "app/seconds_to_clock.h"
+#include "app/startup.h"
+#include "app/twips.h"
+#include "platform/launcher.h"
+#include "platform/program_end.h"
+#include "support/workflow_harness.h"
+
+#include <QAccessible>
+#include <QFontMetrics>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+namespace {
+
+using test_support::WorkflowHarness;
+
+TEST(Window, PlacesEveryControlInItsContainerInTwips) {
+    WorkflowHarness harness;
+    Form1& window = harness.window();
+    const std::tuple<const char*, QWidget*, QRect, bool> rows[] {
+        { "Frame1", &window, { 1860, 15, 5955, 870 }, true },
+        { "Command5", &window, { 2745, 180, 1350, 330 }, true },
+        { "Command6", &window, { 4200, 180, 1350, 330 }, true },
+        { "Command9", &window, { 5670, 195, 1530, 330 }, true },
+        { "Label7", window.Frame1, { 1095, 615, 945, 180 }, true },
+        { "Label9", window.Frame1, { 2535, 615, 915, 180 }, true },
+        { "Label3", window.Frame1, { 4050, 615, 1005, 180 }, true },
+        { "H", &window, { 75, 1065, 9420, 375 }, true },
+        { "Label4", &window, { 7650, 1440, 1860, 240 }, true },
+        { "Command1", &window, { 195, 1575, 1005, 330 }, true },
+        { "Command2", &window, { 1290, 1575, 1005, 330 }, true },
+        { "Command4", &window, { 2385, 1575, 1005, 330 }, true },
+        { "Command7", &window, { 3465, 1575, 1005, 330 }, true },
+        { "Command3", &window, { 4545, 1575, 1185, 330 }, true },
+        { "pb", &window, { 105, 2040, 9405, 390 }, true },
+        { "WebBrowser1", &window, { 0, 2520, 9615, 1215 }, true },
+        { "P", &window, { 1020, 7005, 5295, 4215 }, false },
+        { "Frame4", window.P, { -75, 4590, 5775, 4815 }, false },
+        { "Frame3", window.Frame4, { -195, 3645, 5295, 4215 }, false },
+        { "Shape1", &window, { 360, -4185, 15, 15 }, true },
+    };
+    for (const auto& [name, container, twips, shown] : rows) {
+        const auto* control = window.findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_EQ(control->parentWidget(), container) << name;
+        EXPECT_EQ(control->geometry(), twipsToPixels(twips.x(), twips.y(), twips.width(), twips.height())) << name;
+        EXPECT_EQ(!control->isHidden(), shown) << name;
+        QAccessibleInterface* const accessible = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));
+        EXPECT_FALSE((accessible->text(QAccessible::Name) + accessible->text(QAccessible::Description)).isEmpty())
+            << name << " has nothing for a screen reader to say";
+    }
+    EXPECT_EQ(window.size(), QSize(642, 247));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    for (const auto& [twips, pixels] : { std::pair { 9630, 642 }, { 8, 1 }, { 7, 0 }, { -75, -5 }, { -8, -1 } }) {
+        EXPECT_EQ(twipsToPixels(twips), pixels) << twips;
+    }
+}
+
+TEST(Window, StartsWithEveryControlInItsFirstStateAndShowsTheInformationPage) {
+    WorkflowHarness harness;
+    Form1& window = harness.window();
+    QStringList captions;
+    for (const QPushButton* button : { window.Command5, window.Command6, window.Command9, window.Command1,
+             window.Command2, window.Command4, window.Command7, window.Command3 }) {
+        captions << button->text() + (button->isEnabled() ? "" : " (disabled)");
+    }
+    EXPECT_EQ(captions.join(", "), "Mark Start, Mark End, Play Selected, Play, Stop, Open, Save, Website");
+    EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
+    const Slider& slider = *window.H;
+    EXPECT_EQ((std::vector { slider.Min(), slider.Max(), slider.Value(), slider.singleStep(), slider.pageStep() }),
+        (std::vector { 0, 10, 0, 1, 5 }));
+    EXPECT_FALSE(window.T->Enabled());
+    EXPECT_EQ(window.T->Interval(), 1000);
+    EXPECT_EQ(window.pb->Max(), 100.0F);
+    EXPECT_EQ((std::vector { window.Line1->X1(), window.Line1->Y1(), window.Line2->X2(), window.Line2->Y2() }),
+        (std::vector { 210, 930, 9345, 1035 }));
+    EXPECT_EQ(window.Label4->text(), "");
+    EXPECT_TRUE(harness.commands.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.WebBrowser1->url().isEmpty(); }, 10000));
+    EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
+    for (const auto* label : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
+        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8" }) {
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(QLatin1String(text)), label->width())
+                << label->objectName().toStdString() << text;
+        }
+    }
+}
+
+TEST(Window, TabMovesAmongTheControlsInOrder) {
+    WorkflowHarness harness;
+    QStringList visited;
+    for (QWidget* widget = harness.window().H; visited.size() < 10; widget = widget->nextInFocusChain()) {
+        const QString name = widget->objectName();
+        if ((widget->focusPolicy() & Qt::TabFocus) && !name.isEmpty() && !visited.contains(name)) {
+            visited << name;
+        }
+        if (widget->parentWidget() == harness.window().WebBrowser1) {
+            visited << "WebBrowser1";
+        }
+    }
+    EXPECT_EQ(
+        visited.join(' '), "H Command1 Command2 Command4 Command7 Command3 Command9 Command6 Command5 WebBrowser1");
+}
+
+TEST(Window, WebsiteOpensTheAddressAndClosingClosesAllAndEndsTheProgram) {
+    WorkflowHarness harness;
+    harness.click(harness.window().Command3);
+    const std::vector expected { QStringList { platform::webAddressOpener(), Form1::kWebsiteAddress } };
+    EXPECT_EQ(harness.launches, expected);
+    EXPECT_TRUE(harness.commands.empty());
+    harness.window().close();
+    EXPECT_EQ(harness.commands, std::vector<std::string> { "close all" });
+    EXPECT_EQ(harness.programEnds, 1);
+    EXPECT_TRUE(harness.messages.empty());
+}
+
+TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
+    const std::pair<int32_t, const char*> rows[] { { 0, " 0 : 0 : 0" }, { 59, " 0 : 0 : 59" }, { 65, " 0 : 1 : 5" },
+        { 3723, " 1 : 2 : 3" }, { 32767, " 9 : 6 : 7" }, { -3723, "-1 :-2 :-3" }, { 40000, " 11 : 6 : 40" },
+        { INT32_MAX, " 596523 : 14 : 7" }, { INT32_MIN, "-596523 :-14 :-8" } };
+    for (const auto& [seconds, text] : rows) {
+        EXPECT_EQ(SecondsToClock(seconds), text);
+    }
+}
+
+TEST(BrowserEngineOptions, TurnTheSandboxOffOnlyForRoot) {
+    EXPECT_EQ(
+        browserEngineOptions(true), (std::vector<std::string> { "--webEngineArgs", "--disable-gpu", "--no-sandbox" }));
+    EXPECT_EQ(browserEngineOptions(false), (std::vector<std::string> { "--webEngineArgs", "--disable-gpu" }));
+}
+
+TEST(Controls, SliderRaisesMouseDownMouseUpThenClickAndOnlyAMovingKeyClicks) {
+    QWidget window;
+    window.resize(640, 100);
+    auto* slider = new Slider(&window);
+    slider->setGeometry(5, 10, 628, 25);
+    slider->setRange(0, 100);
+    window.show();
+    QStringList order;
+    QObject::connect(slider, &Slider::MouseDown, [&] { order << "down"; });
+    QObject::connect(slider, &Slider::MouseUp, [&] { order << "up"; });
+    QObject::connect(slider, &Slider::Click, [&] { order << "click " + QString::number(slider->Value()); });
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Left);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    slider->setValue(42);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(500, 12));
+    EXPECT_EQ(order.join(", "), "click 5, down, up, click " + QString::number(slider->Value()));
+    slider->setEnabled(false);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(100, 12));
+    EXPECT_EQ(order.size(), 4);
+}
+
+TEST(Controls, LinePaintsTwoPixelsOfDarkGreenWhereItsTwipsSayAndProgressShowsItsShare) {
+    QWidget window;
+    window.resize(642, 247);
+    window.setStyleSheet(QStringLiteral("background: white"));
+    LineShape line(&window, 4000, 930, 4000, 1035);
+    line.setX1(210);
+    line.setX2(210);
+    const QImage image = window.grab().toImage();
+    int greenColumns = 0;
+    for (int column = 10; column <= 18; ++column) {
+        greenColumns += image.pixelColor(column, twipsToPixels(1000)) == QColor(0, 128, 0) ? 1 : 0;
+    }
+    EXPECT_EQ(greenColumns, 2);
+
+    ProgressBar bar(&window);
+    bar.setMax(20097.0F);
+    bar.setValue(4096.0F);
+    EXPECT_NEAR(double(bar.value() - bar.minimum()) / (bar.maximum() - bar.minimum()), 4096.0 / 20097.0, 1e-3);
+    bar.setValue(30000.0F);
+    EXPECT_EQ(bar.Value(), 30000.0F);
+    EXPECT_EQ(bar.value(), bar.maximum());
+}
+
+// A loaded machine can only hide a restarted count, never fail a sound timer.
+TEST(Controls, TimerTicksOnlyWhileEnabledAndEnablingAgainKeepsItsCount) {
+    QObject owner;
+    Timer timer(&owner);
+    QSignalSpy ticks(&timer, &Timer::Tick);
+    timer.setInterval(50);
+    QElapsedTimer enabledFor;
+    enabledFor.start();
+    while (enabledFor.elapsed() < 300) {
+        timer.setEnabled(true);
+        QTest::qWait(5);
+    }
+    EXPECT_GT(ticks.count(), 0) << "enabling a running timer restarted its count";
+    timer.setEnabled(false);
+    const auto counted = ticks.count();
+    QTest::qWait(120);
+    EXPECT_EQ(ticks.count(), counted);
+}
+
+TEST(ProgramEnd, RunsRegisteredCleanUpsNewestFirstOnce) {
+    std::vector<int> order;
+    {
+        const platform::CleanupAtProgramEnd gone([&] { order.push_back(0); });
+    }
+    const platform::CleanupAtProgramEnd first([&] { order.push_back(1); });
+    const platform::CleanupAtProgramEnd second([&] { order.push_back(2); });
+    platform::runProgramEndCleanups();
+    platform::runProgramEndCleanups();
+    EXPECT_EQ(order, (std::vector { 2, 1 }));
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs `act` on the modal dialog once it is up.
+template <typename Dialog> void whenModal(std::function<void(Dialog*)> act) {
+    QTimer::singleShot(0, [act = std::move(act)] { act(qobject_cast<Dialog*>(QApplication::activeModalWidget())); });
+}
+
+// A box closed without a choice (Escape, the title bar's close) answers No.
+TEST(MessageBox, IsTitledTuneshearWithoutIconAndAnswersWithTheButtonPressed) {
+    using platform::MessageAnswer;
+    const std::tuple<platform::MessageButtons, std::optional<QMessageBox::StandardButton>, MessageAnswer> rows[] {
+        { platform::MessageButtons::YesNo, QMessageBox::Yes, MessageAnswer::Yes },
+        { platform::MessageButtons::YesNo, std::nullopt, MessageAnswer::No },
+        { platform::MessageButtons::Ok, QMessageBox::Ok, MessageAnswer::Ok }
+    };
+    for (const auto& [buttons, pressed, answer] : rows) {
+        whenModal<QMessageBox>([&, pressed = pressed](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle() + box->text(), "TuneshearClip Saved");
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            pressed ? box->button(*pressed)->click() : box->reject();
+        });
+        EXPECT_EQ(platform::showMessageBox(nullptr, "Clip Saved", buttons), answer);
+    }
+}
+
+TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
+    const auto filters = platform::parseFileFilter("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*|Nothing||Dangling");
+    EXPECT_EQ(filters,
+        (std::vector<platform::FileFilter> { { "MP3 Files (*.mp3)", { "*.mp3" } }, { "All Files (*.*)", { "*.*" } } }));
+    QTemporaryDir folder;
+    const QString chosen = folder.filePath("clip");
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Save");
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog->nameFilters().value(1), "All Files (*.*) (*)");
+        dialog->selectNameFilter(dialog->nameFilters()[1]);
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto choice
+        = platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Save, "Save", filters, 1, {} });
+    EXPECT_EQ(choice->path, chosen);
+    EXPECT_EQ(choice->filterIndex, 2);
+
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    EXPECT_FALSE(platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Open, "Open", filters, 1, {} }));
+}
+
+TEST(CommonDialog, AsksWithItsSettingsKeepsTheChoiceAndThrowsOnCancelLeavingItsSettings) {
+    std::vector<platform::FileDialogRequest> requests;
+    std::optional<platform::FileChoice> answer = platform::FileChoice { "/music/new song.mp3", 2 };
+    platform::CommonDialog dialog(nullptr, [&](QWidget*, const platform::FileDialogRequest& request) {
+        requests.push_back(request);
+        return answer;
+    });
+    dialog.Filter = "MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*";
+    dialog.DialogTitle = "Open";
+    dialog.FileName = "/music/old.mp3";
+    dialog.ShowOpen();
+    EXPECT_EQ(dialog.FileName + QString::number(dialog.FilterIndex), "/music/new song.mp32");
+    answer.reset();
+    EXPECT_THROW(dialog.ShowSave(), platform::DialogCancelled);
+    EXPECT_EQ(dialog.FileName + QString::number(dialog.FilterIndex), "/music/new song.mp32");
+    ASSERT_EQ(requests.size(), 2U);
+    EXPECT_EQ(requests[0].kind, platform::FileDialogKind::Open);
+    EXPECT_EQ(
+        requests[0].title + requests[0].fileName + QString::number(requests[0].filterIndex), "Open/music/old.mp31");
+    EXPECT_EQ(requests[1].kind, platform::FileDialogKind::Save);
+    EXPECT_EQ(requests[1].filters.size(), 2U);
+}
+
+} // namespace

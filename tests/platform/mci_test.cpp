@@ -1,0 +1,305 @@
+#include "platform/mci/clock_paced_output.h"
+#include "platform/mci/command_parser.h"
+#include "platform/mci/mci.h"
+#include "platform/mci/mci_errors.h"
+#include "platform/mci/mpeg_video_device.h"
+#include "platform/mci/service.h"
+#include "support/manual_audio.h"
+#include "support/mp3_fixtures.h"
+
+#include <QTemporaryDir>
+#include <array>
+#include <gtest/gtest.h>
+#include <random>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using test_support::testDataFile;
+
+// A command as one line of text, or its error number.
+std::string described(const std::variant<mci::Command, uint32_t>& parsed) {
+    if (const auto* error = std::get_if<uint32_t>(&parsed)) {
+        return "error " + std::to_string(*error);
+    }
+    const auto& command = std::get<mci::Command>(parsed);
+    const auto number = [](const std::optional<int64_t>& value) { return value ? std::to_string(*value) : "-"; };
+    return std::to_string(static_cast<int>(command.verb)) + " " + command.device + (command.allDevices ? " all" : "")
+        + " [" + command.path + "] " + number(command.parentWindow) + " " + command.windowStyle + " "
+        + number(command.position) + " " + std::to_string(static_cast<int>(command.statusItem))
+        + (command.wait ? " wait" : "");
+}
+
+// Verbs: 0 open, 1 close, 2 play, 3 seek, 4 pause, 5 resume, 6 stop, 7 set, 8 status; items: 0 length, 1 position,
+// 2 mode. Errors: 259 keyword, 261 command, 270 integer, 273 missing parameter.
+TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
+    const std::pair<const char*, const char*> rows[] {
+        { R"(open "/tmp/a b.mp3" type mpegvideo alias movie)", "0 movie [/tmp/a b.mp3] -  - 2" },
+        { R"(open "/x.mp3" type mpegvideo alias movie parent 1234 style child )", "0 movie [/x.mp3] 1234 child - 2" },
+        { R"(open ""/tmp/a b.mp3"" type mpegvideo alias movie)", "0 movie [/tmp/a b.mp3] -  - 2" },
+        { R"(open "/tmp/say "hi" now/x.mp3" alias movie)", R"(0 movie [/tmp/say "hi" now/x.mp3] -  - 2)" },
+        { "OPEN /tmp/plain.mp3 TYPE MPEGVideo\tALIAS Movie", "0 movie [/tmp/plain.mp3] -  - 2" },
+        { "close movie", "1 movie [] -  - 2" },
+        { "CLOSE ALL", "1 all all [] -  - 2" },
+        { "play all", "2 all [] -  - 2" },
+        { "play movie from -5", "2 movie [] -  -5 2" },
+        { "seek movie to 0", "3 movie [] -  0 2" },
+        { " \t pause   movie  ", "4 movie [] -  - 2" },
+        { "resume movie", "5 movie [] -  - 2" },
+        { "stop movie", "6 movie [] -  - 2" },
+        { "set movie time format milliseconds", "7 movie [] -  - 2" },
+        { "status movie length", "8 movie [] -  - 0" },
+        { "Status Movie Position WAIT", "8 movie [] -  - 1 wait" },
+        { "", "error 261" },
+        { "rewind movie", "error 261" },
+        { "play", "error 273" },
+        { "open", "error 273" },
+        { R"(open "" alias movie)", "error 273" },
+        { R"(open "/tmp/x.mp3 alias movie)", "error 273" },
+        { R"(open "/tmp/x.mp3" type mpegvideo)", "error 273" },
+        { R"(open /x.mp3 type waveaudio alias movie)", "error 259" },
+        { "open /x.mp3 alias movie parent", "error 273" },
+        { "open /x.mp3 alias movie parent w", "error 270" },
+        { "open /x.mp3 alias movie volume 3", "error 259" },
+        { "play movie from 12s", "error 270" },
+        { "play movie from 99999999999999999999", "error 270" },
+        { "play movie to 5", "error 259" },
+        { "seek movie", "error 273" },
+        { "seek movie to", "error 273" },
+        { "pause movie now", "error 259" },
+        { "set movie time", "error 273" },
+        { "set movie time format frames", "error 259" },
+        { "set movie audio all off", "error 259" },
+        { "status movie", "error 273" },
+        { "status movie volume", "error 259" },
+        { "status movie position wait now", "error 259" },
+    };
+    for (const auto& [text, expected] : rows) {
+        EXPECT_EQ(described(mci::parseCommand(text)), expected) << '"' << text << '"';
+    }
+}
+
+uint32_t send(const std::string& command) {
+    return mciSendStringA(command.c_str(), nullptr, 0, nullptr);
+}
+
+std::string query(const std::string& command) {
+    std::array<char, 128> area {};
+    return mciSendStringA(command.c_str(), area.data(), area.size(), nullptr) == 0 ? area.data() : "error";
+}
+
+std::string openCommand(const std::filesystem::path& path) {
+    return "open \"" + path.string() + "\" type mpegvideo alias movie";
+}
+
+std::string bytesOf(const std::filesystem::path& path) {
+    return test_support::contentsOf(QString::fromStdString(path.string())).toStdString();
+}
+
+std::string randomBytes(std::size_t count) {
+    std::mt19937 generator(20240601);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes) {
+        byte = static_cast<char>(generator());
+    }
+    return bytes;
+}
+
+class MediaService : public testing::Test {
+protected:
+    ~MediaService() override { send("close all"); }
+
+    std::filesystem::path write(const std::string& name, const std::string& bytes) {
+        const QString path = folder.filePath(QString::fromStdString(name));
+        EXPECT_TRUE(test_support::writeFile(path, QByteArray::fromStdString(bytes)));
+        return path.toStdString();
+    }
+
+    QTemporaryDir folder;
+    test_support::ManualAudioClock clock;
+};
+
+// Each step sends a command, lets the clock run, then reads the mode and the position.
+TEST_F(MediaService, TransportMovesThePositionExactlyWithTheSoundPlayed) {
+    const std::tuple<const char*, std::chrono::milliseconds, const char*, const char*> steps[] {
+        { "play movie", 500ms, "playing", "500" },
+        { "pause movie", 700ms, "paused", "500" },
+        { "resume movie", 234ms, "playing", "734" },
+        { "stop movie", 500ms, "stopped", "734" },
+        { "play movie", 100ms, "playing", "834" },
+        { "play movie from 2000", 400ms, "playing", "2400" },
+        { "play movie from 100", 50ms, "playing", "150" },
+        { "seek movie to 777", 300ms, "stopped", "777" },
+        { "seek movie to 0", 0ms, "stopped", "0" },
+    };
+    for (const std::string file : { "cbr_128k_44k_stereo.mp3", "vbr_lame_tag_44k_stereo.mp3", "mpeg2_16k_mono.mp3" }) {
+        SCOPED_TRACE(file);
+        ASSERT_EQ(send(openCommand(testDataFile(file))), 0U);
+        for (const auto& [command, played, mode, position] : steps) {
+            SCOPED_TRACE(command);
+            ASSERT_EQ(send(command), 0U);
+            clock.advance(played);
+            EXPECT_EQ(query("status movie mode"), mode);
+            EXPECT_EQ(query("status movie position wait"), position);
+        }
+        send("close movie");
+    }
+}
+
+TEST_F(MediaService, CommandsThatDoNotFitTheModeTheFileOrTheDevicesAreRefused) {
+    const auto file = testDataFile("cbr_128k_44k_stereo.mp3");
+    ASSERT_EQ(send(openCommand(file)), 0U);
+    EXPECT_EQ(send("resume movie"), mci::kNotApplicableInMode);
+    send("play movie");
+    EXPECT_EQ(send("resume movie"), mci::kNotApplicableInMode);
+    for (const char* outside : { "seek movie to 3001", "seek movie to -1", "play movie from 5000" }) {
+        EXPECT_EQ(send(outside), mci::kOutOfRange) << outside;
+    }
+    EXPECT_EQ(query("status movie mode"), "playing");
+    send("seek movie to 3000");
+    EXPECT_EQ(send("play movie"), 0U);
+    EXPECT_EQ(query("status movie mode") + query("status movie position"), "stopped3000") << "the end plays nothing";
+    EXPECT_EQ(send(openCommand(file)), mci::kDuplicateAlias);
+    ASSERT_EQ(send("open \"" + file.string() + "\" alias second"), 0U);
+    EXPECT_EQ(send("close movie"), 0U);
+    EXPECT_EQ(send("close movie"), mci::kDeviceNotOpen);
+    EXPECT_EQ(send("status second mode"), 0U);
+    EXPECT_EQ(send("close all"), 0U);
+    for (const char* command : { "status second mode", "play movie", "seek movie to 0", "pause movie", "resume movie",
+             "stop movie", "set movie time format ms" }) {
+        EXPECT_EQ(send(command), mci::kDeviceNotOpen) << command;
+    }
+}
+
+// The length is what a full gapless decode plays; a file that holds no run of MPEG frames is refused.
+TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) {
+    const std::string cbr = bytesOf(testDataFile("cbr_128k_44k_stereo.mp3"));
+    std::string damaged = cbr;
+    damaged.replace(20'000, 3000, randomBytes(3000));
+    const std::string pair = bytesOf(test_support::writeSilentMp3(folder.filePath("pair").toStdString(), 16ms));
+    const std::string framePairsInJunk = std::string(1000, '\0') + pair + randomBytes(700) + pair
+        + std::string(900, '\0') + pair + std::string(1000, '\0');
+    const std::tuple<std::string, std::filesystem::path, std::string> rows[] {
+        { "cbr", testDataFile("cbr_128k_44k_stereo.mp3"), "3000" },
+        { "vbr with tag", testDataFile("vbr_lame_tag_44k_stereo.mp3"), "3000" },
+        { "vbr without tag", testDataFile("vbr_no_tag_44k_stereo.mp3"), "3030" },
+        { "id3 tags", testDataFile("id3v2_20k_cbr_64k_mono.mp3"), "3000" },
+        { "mpeg-2", testDataFile("mpeg2_16k_mono.mp3"), "3096" },
+        { "silent", test_support::writeSilentMp3(folder.filePath("s.mp3").toStdString(), 215'007ms), "215000" },
+        { "truncated", write("t.mp3", cbr.substr(0, 24'000)), "1463" },
+        { "damaged in the middle", write("d.mp3", damaged), "2743" },
+        { "missing", folder.filePath("missing.mp3").toStdString(), "error 275" },
+        { "directory", folder.path().toStdString(), "error 296" },
+        { "empty", write("e.mp3", ""), "error 296" },
+        { "text", write("x.mp3", std::string(5000, 'x')), "error 296" },
+        { "random bytes", write("r.mp3", randomBytes(200'000)), "error 296" },
+        { "cut in the first frame", write("c.mp3", cbr.substr(0, 300)), "error 296" },
+        { "frame pairs in junk", write("j.mp3", framePairsInJunk), "error 296" },
+    };
+    for (const auto& [name, path, length] : rows) {
+        SCOPED_TRACE(name);
+        const uint32_t opened = send(openCommand(path));
+        EXPECT_EQ(opened == 0 ? query("status movie length") : "error " + std::to_string(opened), length);
+        if (opened != 0) {
+            EXPECT_EQ(send("status movie mode"), mci::kDeviceNotOpen);
+            continue;
+        }
+        send("play movie from " + std::to_string(std::stoi(length) - 200));
+        clock.advance(199ms);
+        EXPECT_EQ(query("status movie mode"), "playing");
+        clock.advance(2ms);
+        EXPECT_EQ(query("status movie mode"), "stopped");
+        EXPECT_EQ(query("status movie position"), length);
+        send("close movie");
+    }
+}
+
+TEST_F(MediaService, ReplyIsCutToTheAreaAndAFailedCommandLeavesTheAreaUntouched) {
+    std::array<char, 8> area;
+    area.fill('#');
+    EXPECT_EQ(mciSendStringA("status movie position", area.data(), area.size(), nullptr), mci::kDeviceNotOpen);
+    ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
+    EXPECT_EQ(mciSendStringA("status movie volume", area.data(), area.size(), nullptr), mci::kUnrecognizedKeyword);
+    EXPECT_EQ(mciSendStringA("play movie", area.data(), area.size(), nullptr), 0U);
+    EXPECT_EQ(std::string(area.data(), 8), std::string(8, '#'));
+    send("stop movie");
+    ASSERT_EQ(mciSendStringA("status movie mode", area.data(), 4, nullptr), 0U);
+    EXPECT_EQ(std::string(area.data(), 8), std::string("sto\0####", 8));
+}
+
+// Like a sound card: each pull fills a buffer that is heard afterwards, and it keeps pulling after the end.
+class BufferingOutput final : public mci::AudioOutput {
+public:
+    BufferingOutput(mci::AudioFormat format, mci::PcmSource& source)
+        : format_(format)
+        , source_(source) { }
+    void start() override { running_ = true; }
+    void halt() override { running_ = false; }
+    int64_t bufferedFrames() const override { return running_ ? buffered : 0; }
+    void pull(int64_t frames) {
+        std::vector<int16_t> samples(static_cast<std::size_t>(frames * format_.channels));
+        source_.fill(samples);
+        buffered = frames;
+    }
+    int64_t buffered = 0;
+
+private:
+    const mci::AudioFormat format_;
+    mci::PcmSource& source_;
+    bool running_ = false;
+};
+
+// 16000 frames are a second here. A pause drops the sound still buffered, unheard; resume plays it again.
+TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHeard) {
+    BufferingOutput* output = nullptr;
+    auto opened = mci::MpegVideoDevice::open(
+        testDataFile("mpeg2_16k_mono.mp3"), {}, [&](mci::AudioFormat format, mci::PcmSource& source) {
+            auto made = std::make_unique<BufferingOutput>(format, source);
+            output = made.get();
+            return made;
+        });
+    auto& device = *std::get<std::unique_ptr<mci::MpegVideoDevice>>(opened);
+    device.play(std::nullopt);
+    output->pull(16'000);
+    output->pull(8'000);
+    EXPECT_EQ(device.positionMilliseconds(), 1000);
+    output->buffered = 0;
+    EXPECT_EQ(device.positionMilliseconds(), 1500);
+    output->pull(8'000);
+    device.pause();
+    EXPECT_EQ(device.positionMilliseconds(), 1500);
+    device.resume();
+    output->pull(24'000);
+    output->pull(4'000); // the last 0.096 s and silence after it
+    EXPECT_EQ(device.mode(), mci::Mode::Playing);
+    output->pull(4'000);
+    EXPECT_EQ(device.mode(), mci::Mode::Stopped);
+    EXPECT_EQ(device.positionMilliseconds(), 3096);
+}
+
+// Waits on the clock however loaded the machine is: the position never runs ahead of the time passed.
+TEST(ClockPacedOutput, PlaysInRealTimeAndStandsStillWhilePaused) {
+    mci::processService().setOutputFactory([](mci::AudioFormat format, mci::PcmSource& source) {
+        return std::make_unique<mci::ClockPacedOutput>(format, source);
+    });
+    ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
+    const auto started = std::chrono::steady_clock::now();
+    send("play movie");
+    int position = 0;
+    while (position < 200 && std::chrono::steady_clock::now() - started < 10s) {
+        std::this_thread::sleep_for(10ms);
+        position = std::stoi(query("status movie position"));
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(position, 200);
+    EXPECT_LE(position, std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + 20);
+    send("pause movie");
+    const std::string paused = query("status movie position");
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(query("status movie position"), paused);
+    send("close all");
+    mci::processService().useDefaultOutput();
+}
+
+} // namespace
