@@ -6,6 +6,7 @@
 #include <QTest>
 #include <array>
 #include <cstdio>
+#include <sstream>
 
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -122,6 +123,66 @@ void WorkflowHarness::fireTick() {
     emit window_->T->Tick();
     window_->T->blockSignals(true);
     followTimer();
+}
+
+QPushButton* WorkflowHarness::button(const std::string& name) {
+    const std::map<std::string, QPushButton*> buttons { { "Play", window_->Command1 }, { "Stop", window_->Command2 },
+        { "Open", window_->Command4 }, { "Save", window_->Command7 }, { "Website", window_->Command3 },
+        { "Start", window_->Command5 }, { "End", window_->Command6 }, { "Preview", window_->Command9 } };
+    return buttons.at(name);
+}
+
+void WorkflowHarness::run(const std::string& step) {
+    std::istringstream words(step);
+    std::string verb;
+    std::string argument;
+    words >> verb >> argument;
+    if (verb == "open" && std::isdigit(argument.front())) {
+        open(silentMp3("tune " + argument + ".mp3", std::chrono::milliseconds(std::stoi(argument))));
+    } else if (verb == "open") {
+        open(folder().toStdString() + "/" + argument);
+    } else if (verb == "pass") {
+        pass(std::chrono::milliseconds(std::stoi(argument)));
+    } else if (verb == "click") {
+        click(button(argument));
+    } else if (verb == "slider") {
+        clickSliderAt(std::stoi(argument));
+    } else if (verb == "hold") {
+        pressSlider();
+        window_->H->setValue(std::stoi(argument));
+    } else if (verb == "release") {
+        releaseSlider();
+    } else if (verb == "close") {
+        window_->close();
+    } else if (verb == "at") {
+        std::string then;
+        std::getline(words >> std::ws, then);
+        duringWait = [this, position = std::stoll(argument), then] {
+            if (devicePositionMs() >= position) {
+                auto* const harness = this;
+                const std::string step = then;
+                harness->duringWait = nullptr; // destroys this lambda
+                harness->run(step);
+            }
+        };
+    } else {
+        throw std::invalid_argument("no such step: " + step);
+    }
+}
+
+std::string WorkflowHarness::state() {
+    const Form1& w = *window_;
+    std::ostringstream shown;
+    shown << w.H->Value() << "/" << w.H->Max() << " " << w.Command1->text().toStdString()
+          << (w.T->Enabled() ? " ticking " : " still ") << askService("status movie mode").value_or("closed") << " "
+          << devicePositionMs() << " [" << w.Label4->text().toStdString() << "|" << w.Label7->text().toStdString()
+          << "|" << w.Label9->text().toStdString() << "|" << w.Label3->text().toStdString() << "] " << w.Line1->X1()
+          << "," << w.Line2->X1() << " s" << w.markScale << " m" << w.markStart << "," << w.markEnd;
+    for (const auto& message : messages) {
+        shown << " \"" << message.text.toStdString() << "\"";
+    }
+    messages.clear();
+    return shown.str();
 }
 
 void WorkflowHarness::pass(std::chrono::milliseconds duration) {

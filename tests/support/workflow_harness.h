@@ -29,6 +29,16 @@ public:
 
     Form1& window() { return *window_; }
 
+    // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a file
+    // in the folder, missing or not), "pass <ms>", "click <Play|Stop|Open|Save|Website|Start|End|Preview>" (an open
+    // dialog with nothing scripted is cancelled), "slider <s>", "hold <s>", "release", "close", and
+    // "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>.
+    void run(const std::string& step);
+    // What the user sees and hears: slider value/max, the Play button, ticking or still, the device's mode and
+    // position, the clocks Label4, Label7, Label9, Label3, the lines, scale and marks, and the messages since.
+    std::string state();
+    QPushButton* button(const std::string& name);
+
     void pass(std::chrono::milliseconds duration);
     // A mouse click on a button; a disabled button ignores it.
     void click(QPushButton* button);
