@@ -172,12 +172,13 @@ void WorkflowHarness::run(const std::string& step) {
 
 std::string WorkflowHarness::state() {
     const Form1& w = *window_;
+    const auto clock = [](const QLabel* label) { return label->text().replace(" : ", ":").toStdString(); };
     std::ostringstream shown;
     shown << w.H->Value() << "/" << w.H->Max() << " " << w.Command1->text().toStdString()
-          << (w.T->Enabled() ? " ticking " : " still ") << askService("status movie mode").value_or("closed") << " "
-          << devicePositionMs() << " [" << w.Label4->text().toStdString() << "|" << w.Label7->text().toStdString()
-          << "|" << w.Label9->text().toStdString() << "|" << w.Label3->text().toStdString() << "] " << w.Line1->X1()
-          << "," << w.Line2->X1() << " s" << w.markScale << " m" << w.markStart << "," << w.markEnd;
+          << (w.T->Enabled() ? " tick " : " still ") << askService("status movie mode").value_or("closed") << " "
+          << devicePositionMs() << " [" << clock(w.Label4) << "|" << clock(w.Label7) << "|" << clock(w.Label9) << "|"
+          << clock(w.Label3) << "] " << w.Line1->X1() << "," << w.Line2->X1() << " s" << w.markScale << " m"
+          << w.markStart << "," << w.markEnd;
     for (const auto& message : messages) {
         shown << " \"" << message.text.toStdString() << "\"";
     }

@@ -35,7 +35,8 @@ public:
     // "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>.
     void run(const std::string& step);
     // What the user sees and hears: slider value/max, the Play button, ticking or still, the device's mode and
-    // position, the clocks Label4, Label7, Label9, Label3, the lines, scale and marks, and the messages since.
+    // position, the clocks Label4, Label7, Label9, Label3 (" : " written ":"), the lines, scale and marks, and the
+    // messages since.
     std::string state();
     QPushButton* button(const std::string& name);
 
