@@ -66,6 +66,9 @@ public:
     // until the program ends.
     MovieModule& movie();
 
+    // Opens `path` as if it had been chosen in the Open dialog.
+    void openGivenFile(const QString& path);
+
 protected:
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
@@ -84,6 +87,7 @@ private:
 
     // Handlers of the editing workflow; each is defined in src/workflow/.
     void onOpen(); // open.cpp
+    void openChosenFile();
     void onPlayPause(); // playback.cpp
     void onStop();
     void onTick();

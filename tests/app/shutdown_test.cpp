@@ -1,10 +1,15 @@
 #include "app/form1.h"
+#include "platform/event_pump.h"
 #include "platform/program_end.h"
+#include "support/mp3_fixtures.h"
 #include "support/window_fakes.h"
 
+#include <QDir>
 #include <QTimer>
+#include <csignal>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +70,44 @@ TEST(ShutDownDeathTest, RealEndStopsTheWaitingHandlerAndRunsCleanups) {
 
     EXPECT_EXIT(closeDuringWait(), testing::ExitedWithCode(0),
         testing::AllOf(testing::HasSubstr("[cleanup ran]"), testing::Not(testing::HasSubstr("[handler resumed]"))));
+}
+
+// SIGTERM in the middle of a save, to a program that opened its file through the real media service and the
+// default output: it ends as closing the window does, and the unfinished clip goes with it.
+TEST(ShutDownDeathTest, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The test runs again in the child; the folder is named after the process that checks it.
+    const auto folderOf
+        = [](pid_t checker) { return QDir::tempPath() + "/tuneshear-signal-" + QString::number(checker); };
+    const auto saveUntilSignalled = [&folderOf] {
+        const QString folder = folderOf(::getppid());
+        QDir().mkpath(folder);
+        const auto song = test_support::writeSilentMp3(folder.toStdString() + "/song.mp3", std::chrono::minutes(2));
+        test_support::WindowFakes fakes;
+        WindowServices services = fakes.services();
+        services.movieHooks = MovieModuleHooks::platformDefaults();
+        services.endProgram = [] { platform::endProgramNow(); };
+        int chunks = 0;
+        services.processPendingEvents = [&chunks] {
+            if (++chunks == 2) {
+                ::kill(::getpid(), SIGTERM);
+            }
+            platform::processPendingEvents();
+        };
+        Form1 window(std::move(services));
+        platform::handleTerminationSignals([&window] { window.close(); });
+        window.openGivenFile(QString::fromStdString(song.string()));
+        window.markEnd = 100000;
+        fakes.fileChoices.push_back(platform::FileChoice { folder + "/clip.mp3" });
+        window.Command7->click();
+        std::fputs("[the save went on]", stderr);
+        std::exit(3);
+    };
+
+    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), testing::Not(testing::HasSubstr("went on")));
+    QDir folder(folderOf(::getpid()));
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList { "song.mp3" });
+    folder.removeRecursively();
 }
 
 TEST(ProgramEndCleanup, RunsNewestFirstAndOnlyWhileRegistered) {
