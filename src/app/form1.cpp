@@ -1,6 +1,8 @@
 #include "app/form1.h"
 
 #include "app/app_icon.h"
+#include "app/file_drop.h"
+#include "app/shortcuts.h"
 #include "app/twips.h"
 #include "platform/launcher.h"
 
@@ -69,6 +71,8 @@ Form1::Form1(WindowServices services, QWidget* parent)
     nameControlsForScreenReaders();
     setTabOrderFromTable();
     connectWorkflow();
+    addShortcuts(*this);
+    new Mp3DropTarget(this, [this](const QString& path) { openGivenFile(path); });
     load();
 }
 
