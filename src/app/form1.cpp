@@ -7,7 +7,9 @@
 #include "platform/launcher.h"
 
 #include <QCloseEvent>
+#include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QUrl>
 #include <QWebEngineView>
 #include <iterator>
@@ -250,8 +252,15 @@ platform::MessageAnswer Form1::messageBox(const QString& text, platform::Message
     return services_.showMessage(this, text, buttons);
 }
 
+// The window goes on while the browser starts; only a failure is reported, once it is known.
 void Form1::onWebsite() {
-    services_.launch(platform::webAddressOpener(), { QLatin1String(kWebsiteAddress) });
+    const QString address = QLatin1String(kWebsiteAddress);
+    services_.launch(platform::webAddressOpener(), { address }, [window = QPointer<Form1>(this), address](bool opened) {
+        if (!opened && window) {
+            window->messageBox(QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(address),
+                platform::MessageButtons::Ok);
+        }
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

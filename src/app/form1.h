@@ -28,7 +28,8 @@ public:
 
     static constexpr const char* kStartCaption = "Tuneshear 1.0";
     static constexpr const char* kInfoPageAddress = "qrc:/tuneshear/info.html?product=tuneshear-1.0";
-    static constexpr const char* kWebsiteAddress = "https://tuneshear.example/";
+    // Set when building: cmake -DTUNESHEAR_WEBSITE=<address>.
+    static constexpr const char* kWebsiteAddress = TUNESHEAR_WEBSITE;
     static constexpr int kInsideWidthTwips = 9630;
     static constexpr int kInsideHeightTwips = 3705;
 

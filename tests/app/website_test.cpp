@@ -2,6 +2,8 @@
 #include "platform/launcher.h"
 #include "support/window_fakes.h"
 
+#include <QDir>
+#include <QTest>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -47,6 +49,35 @@ TEST(Website, OpensTheMakersAddressInTheDesktopBrowserAndChangesNothingOnTheWind
     EXPECT_EQ(fakes.launches[1], fakes.launches[0]);
     EXPECT_TRUE(fakes.mediaCommands.empty());
     EXPECT_TRUE(fakes.messages.empty());
+}
+
+TEST(Website, SaysSoWhenTheLauncherFails) {
+    const QString stubs
+        = QDir::tempPath() + "/tuneshear-launcher-stub-" + QString::number(QCoreApplication::applicationPid());
+    QDir().mkpath(stubs);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", stubs.toLocal8Bit());
+    // No opener at all, then one that exits 3 as xdg-open does where no browser is set up.
+    for (const bool stubInstalled : { false, true }) {
+        if (stubInstalled) {
+            QFile stub(stubs + "/" + platform::webAddressOpener());
+            ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
+            stub.write("#!/bin/sh\nexit 3\n");
+            stub.setPermissions(stub.permissions() | QFile::ExeOwner);
+        }
+        test_support::WindowFakes fakes;
+        WindowServices services = fakes.services();
+        services.launch = platform::launchDetached;
+        Form1 window(std::move(services));
+
+        window.Command3->click();
+
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !fakes.messages.empty(); }, 10000));
+        EXPECT_EQ(fakes.messages.front().text,
+            QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress));
+    }
+    qputenv("PATH", path);
+    QDir(stubs).removeRecursively();
 }
 
 } // namespace

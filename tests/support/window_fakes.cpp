@@ -34,8 +34,10 @@ WindowServices WindowFakes::services() {
         }
         return buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : platform::MessageAnswer::No;
     };
-    services.launch
-        = [this](const QString& program, const QStringList& arguments) { launches.emplace_back(program, arguments); };
+    services.launch = [this](const QString& program, const QStringList& arguments, const platform::LaunchEnded& ended) {
+        launches.emplace_back(program, arguments);
+        ended(launchSucceeds);
+    };
     services.endProgram = [this] { ++programEnds; };
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void*) -> uint32_t {
         mediaCommands.emplace_back(command);

@@ -39,7 +39,9 @@ struct WindowFakes {
     std::vector<Message> messages;
     std::deque<platform::MessageAnswer> messageAnswers;
 
+    // Programs launched, in order; each ends at once, succeeding as launchSucceeds says.
     std::vector<std::pair<QString, QStringList>> launches;
+    bool launchSucceeds = true;
     int programEnds = 0;
     std::vector<std::chrono::milliseconds> sleeps;
     int eventPumps = 0;
