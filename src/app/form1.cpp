@@ -55,6 +55,20 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) 
     return frame;
 }
 
+// The page is built in, so of the browser's own menu only copying makes sense.
+void offerOnlyCopyInMenu(QWebEngineView* pane) {
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(pane, &QWidget::customContextMenuRequested, pane, [pane](const QPoint& position) {
+        auto* menu = new QMenu(pane);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        if (pane->hasSelection()) {
+            menu->addAction(pane->pageAction(QWebEnginePage::Copy));
+        }
+        menu->addAction(pane->pageAction(QWebEnginePage::SelectAll));
+        menu->popup(pane->mapToGlobal(position));
+    });
+}
+
 } // namespace
 
 Form1::Form1(WindowServices services, QWidget* parent)
@@ -137,6 +151,7 @@ void Form1::createControls() {
     WebBrowser1 = new QWebEngineView(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     place(WebBrowser1, 0, 2520, 9615, 1215);
+    offerOnlyCopyInMenu(WebBrowser1);
 
     // P only lends its native window to the media service; it and what it holds are never shown.
     P = makeFrame(this, "P", QString());
