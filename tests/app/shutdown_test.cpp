@@ -73,13 +73,13 @@ TEST(ShutDownDeathTest, RealEndStopsTheWaitingHandlerAndRunsCleanups) {
 }
 
 // SIGTERM in the middle of a save, to a program that opened its file through the real media service and the
-// default output: it ends as closing the window does, and the unfinished clip goes with it.
+// default output: it ends as closing the window does, and the unfinished clip goes with it. The test runs again in
+// the child, so the folder is named after the checking process.
 TEST(ShutDownDeathTest, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The test runs again in the child; the folder is named after the process that checks it.
     const auto folderOf
         = [](pid_t checker) { return QDir::tempPath() + "/tuneshear-signal-" + QString::number(checker); };
-    const auto saveUntilSignalled = [&folderOf] {
+    const auto saveUntilSignalled = [&] {
         const QString folder = folderOf(::getppid());
         QDir().mkpath(folder);
         const auto song = test_support::writeSilentMp3(folder.toStdString() + "/song.mp3", std::chrono::minutes(2));
@@ -87,8 +87,7 @@ TEST(ShutDownDeathTest, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLe
         WindowServices services = fakes.services();
         services.movieHooks = MovieModuleHooks::platformDefaults();
         services.endProgram = [] { platform::endProgramNow(); };
-        int chunks = 0;
-        services.processPendingEvents = [&chunks] {
+        services.processPendingEvents = [chunks = 0]() mutable {
             if (++chunks == 2) {
                 ::kill(::getpid(), SIGTERM);
             }
@@ -100,11 +99,10 @@ TEST(ShutDownDeathTest, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLe
         window.markEnd = 100000;
         fakes.fileChoices.push_back(platform::FileChoice { folder + "/clip.mp3" });
         window.Command7->click();
-        std::fputs("[the save went on]", stderr);
         std::exit(3);
     };
 
-    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), testing::Not(testing::HasSubstr("went on")));
+    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), testing::_);
     QDir folder(folderOf(::getpid()));
     EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList { "song.mp3" });
     folder.removeRecursively();

@@ -2,7 +2,7 @@
 #include "platform/launcher.h"
 #include "support/window_fakes.h"
 
-#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -51,33 +51,27 @@ TEST(Website, OpensTheMakersAddressInTheDesktopBrowserAndChangesNothingOnTheWind
     EXPECT_TRUE(fakes.messages.empty());
 }
 
-TEST(Website, SaysSoWhenTheLauncherFails) {
-    const QString stubs
-        = QDir::tempPath() + "/tuneshear-launcher-stub-" + QString::number(QCoreApplication::applicationPid());
-    QDir().mkpath(stubs);
+// A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.
+TEST(Website, SaysSoWhenNoBrowserIsSetUp) {
+    const QTemporaryDir stubs;
+    QFile stub(stubs.filePath(platform::webAddressOpener()));
+    ASSERT_TRUE(stub.open(QIODevice::WriteOnly) && stub.write("#!/bin/sh\nexit 3\n") > 0);
+    stub.close();
+    stub.setPermissions(stub.permissions() | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", stubs.toLocal8Bit());
-    // No opener at all, then one that exits 3 as xdg-open does where no browser is set up.
-    for (const bool stubInstalled : { false, true }) {
-        if (stubInstalled) {
-            QFile stub(stubs + "/" + platform::webAddressOpener());
-            ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
-            stub.write("#!/bin/sh\nexit 3\n");
-            stub.setPermissions(stub.permissions() | QFile::ExeOwner);
-        }
-        test_support::WindowFakes fakes;
-        WindowServices services = fakes.services();
-        services.launch = platform::launchDetached;
-        Form1 window(std::move(services));
+    qputenv("PATH", stubs.path().toLocal8Bit() + ":" + path);
+    test_support::WindowFakes fakes;
+    WindowServices services = fakes.services();
+    services.launch = platform::launchDetached;
+    Form1 window(std::move(services));
 
-        window.Command3->click();
+    window.Command3->click();
 
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !fakes.messages.empty(); }, 10000));
-        EXPECT_EQ(fakes.messages.front().text,
-            QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress));
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.messages.empty(); }, 10000));
     qputenv("PATH", path);
-    QDir(stubs).removeRecursively();
+    ASSERT_EQ(fakes.messages.size(), 1u);
+    EXPECT_EQ(fakes.messages.front().text,
+        QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress));
 }
 
 } // namespace
