@@ -1,11 +1,15 @@
 #include "app/form1.h"
 
 #include "app/app_icon.h"
+#include "app/file_drop.h"
+#include "app/shortcuts.h"
 #include "app/twips.h"
 #include "platform/launcher.h"
 
 #include <QCloseEvent>
+#include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QUrl>
 #include <QWebEngineView>
 #include <iterator>
@@ -51,6 +55,20 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) 
     return frame;
 }
 
+// The page is built in, so of the browser's own menu only copying makes sense.
+void offerOnlyCopyInMenu(QWebEngineView* pane) {
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(pane, &QWidget::customContextMenuRequested, pane, [pane](const QPoint& position) {
+        auto* menu = new QMenu(pane);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        if (pane->hasSelection()) {
+            menu->addAction(pane->pageAction(QWebEnginePage::Copy));
+        }
+        menu->addAction(pane->pageAction(QWebEnginePage::SelectAll));
+        menu->popup(pane->mapToGlobal(position));
+    });
+}
+
 } // namespace
 
 Form1::Form1(WindowServices services, QWidget* parent)
@@ -69,6 +87,8 @@ Form1::Form1(WindowServices services, QWidget* parent)
     nameControlsForScreenReaders();
     setTabOrderFromTable();
     connectWorkflow();
+    addShortcuts(*this);
+    new Mp3DropTarget(this, [this](const QString& path) { openGivenFile(path); });
     load();
 }
 
@@ -131,6 +151,7 @@ void Form1::createControls() {
     WebBrowser1 = new QWebEngineView(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     place(WebBrowser1, 0, 2520, 9615, 1215);
+    offerOnlyCopyInMenu(WebBrowser1);
 
     // P only lends its native window to the media service; it and what it holds are never shown.
     P = makeFrame(this, "P", QString());
@@ -246,8 +267,15 @@ platform::MessageAnswer Form1::messageBox(const QString& text, platform::Message
     return services_.showMessage(this, text, buttons);
 }
 
+// The window goes on while the browser starts; only a failure is reported, once it is known.
 void Form1::onWebsite() {
-    services_.launch(platform::webAddressOpener(), { QLatin1String(kWebsiteAddress) });
+    const QString address = QLatin1String(kWebsiteAddress);
+    services_.launch(platform::webAddressOpener(), { address }, [window = QPointer<Form1>(this), address](bool opened) {
+        if (!opened && window) {
+            window->messageBox(QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(address),
+                platform::MessageButtons::Ok);
+        }
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

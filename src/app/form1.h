@@ -28,7 +28,8 @@ public:
 
     static constexpr const char* kStartCaption = "Tuneshear 1.0";
     static constexpr const char* kInfoPageAddress = "qrc:/tuneshear/info.html?product=tuneshear-1.0";
-    static constexpr const char* kWebsiteAddress = "https://tuneshear.example/";
+    // Set when building: cmake -DTUNESHEAR_WEBSITE=<address>.
+    static constexpr const char* kWebsiteAddress = TUNESHEAR_WEBSITE;
     static constexpr int kInsideWidthTwips = 9630;
     static constexpr int kInsideHeightTwips = 3705;
 
@@ -66,6 +67,9 @@ public:
     // until the program ends.
     MovieModule& movie();
 
+    // Opens `path` as if it had been chosen in the Open dialog.
+    void openGivenFile(const QString& path);
+
 protected:
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
@@ -84,6 +88,7 @@ private:
 
     // Handlers of the editing workflow; each is defined in src/workflow/.
     void onOpen(); // open.cpp
+    void openChosenFile();
     void onPlayPause(); // playback.cpp
     void onStop();
     void onTick();

@@ -1,13 +1,40 @@
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "app/startup.h"
+#include "platform/program_end.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
-// Tuneshear has no command line: the program is its window and lives as long as the window does.
-int main(int, char** argv) {
-    auto arguments = prepareStartUp({ argv[0] });
+// The program is its window and lives as long as the window does. A file on the command line opens as if chosen
+// in the Open dialog once the window shows.
+int main(int argc, char** argv) {
+    QStringList givenArguments;
+    for (int index = 0; index < argc; ++index) {
+        givenArguments.append(QString::fromLocal8Bit(argv[index]));
+    }
+    const CommandLine commandLine = readCommandLine(givenArguments);
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.text.toLocal8Bit().constData(), *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
+    if (const auto line = missingDisplayLine(commandLine)) {
+        std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
+        return 1;
+    }
+
+    std::vector<std::string> qtArguments { argv[0] };
+    if (!commandLine.platform.isEmpty()) {
+        qtArguments.insert(qtArguments.end(), { "-platform", commandLine.platform.toStdString() });
+    }
+    auto arguments = prepareStartUp(std::move(qtArguments));
     QApplication application(arguments.count(), arguments.values());
     Form1 window;
     window.show();
+    platform::handleTerminationSignals([&window] { window.close(); });
+    if (!commandLine.file.isEmpty()) {
+        QTimer::singleShot(0, &window, [&window, &commandLine] { window.openGivenFile(commandLine.file); });
+    }
     return application.exec();
 }

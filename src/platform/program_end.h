@@ -28,4 +28,9 @@ private:
 // Runs every registered clean-up once, newest first; endProgramNow calls it.
 void runProgramEndCleanups();
 
+// From now on SIGTERM, SIGINT and SIGHUP (logging out, a service manager, Ctrl-C, a closed terminal) run `shutDown`
+// in the event loop of the calling thread, also in a loop nested in a handler, instead of killing the process
+// where it stands. Call once, with an application object in place.
+void handleTerminationSignals(std::function<void()> shutDown);
+
 } // namespace platform

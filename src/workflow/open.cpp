@@ -12,12 +12,16 @@ int64_t pictureParent(const QWidget* frame) {
     return static_cast<int64_t>(frame->effectiveWinId());
 }
 
+void pauseBeforeOpening(Form1& window) {
+    window.movie().pauseMovie();
+    window.Command1->setText(workflow::kPlayCaption);
+    window.T->setEnabled(false);
+}
+
 } // namespace
 
 void Form1::onOpen() {
-    movie().pauseMovie();
-    Command1->setText(workflow::kPlayCaption);
-    T->setEnabled(false);
+    pauseBeforeOpening(*this);
     Cdlg->Filter = workflow::kOpenFilter;
     Cdlg->DialogTitle = workflow::kOpenDialogTitle;
 
@@ -26,6 +30,17 @@ void Form1::onOpen() {
     } catch (const platform::DialogCancelled&) {
         return;
     }
+    openChosenFile();
+}
+
+// A file handed over by the desktop (the command line, a drop) takes the place of the dialog's choice.
+void Form1::openGivenFile(const QString& path) {
+    pauseBeforeOpening(*this);
+    Cdlg->FileName = path;
+    openChosenFile();
+}
+
+void Form1::openChosenFile() {
     H->setValue(0);
     movie().closeMovie();
     for (QLabel* const label : { Label7, Label9, Label3 }) {

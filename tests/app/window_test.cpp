@@ -1,6 +1,7 @@
 #include "app/seconds_to_clock.h"
 #include "app/startup.h"
 #include "app/twips.h"
+#include "platform/event_pump.h"
 #include "platform/launcher.h"
 #include "platform/program_end.h"
 #include "support/workflow_harness.h"
@@ -8,9 +9,12 @@
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -115,6 +119,58 @@ TEST(Window, WebsiteOpensTheAddressAndClosingClosesAllAndEndsTheProgram) {
     EXPECT_EQ(harness.commands, std::vector<std::string> { "close all" });
     EXPECT_EQ(harness.programEnds, 1);
     EXPECT_TRUE(harness.messages.empty());
+}
+
+// A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.
+TEST(Window, WebsiteSaysSoWhenNoBrowserIsSetUp) {
+    const QTemporaryDir stubs;
+    const QString stub = stubs.filePath(platform::webAddressOpener());
+    ASSERT_TRUE(test_support::writeFile(stub, "#!/bin/sh\nexit 3\n"));
+    QFile::setPermissions(stub, QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", stubs.path().toLocal8Bit() + ":" + path);
+    WindowServices services = WindowServices::platformDefaults();
+    std::vector<QString> messages;
+    services.showMessage = [&](QWidget*, const QString& text, platform::MessageButtons) {
+        messages.push_back(text);
+        return platform::MessageAnswer::Ok;
+    };
+    Form1 window(std::move(services));
+    window.Command3->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, 10000));
+    qputenv("PATH", path);
+    EXPECT_EQ(messages,
+        std::vector {
+            QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress) });
+}
+
+// SIGTERM in the middle of a save, to a program that opened its file through the real media service and its
+// default output, ends it as closing the window does: the unfinished clip goes with it.
+TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QTemporaryDir folder;
+    const QString song = folder.filePath("song.mp3");
+    test_support::writeSilentMp3(song.toStdString(), std::chrono::minutes(2));
+    const auto saveUntilSignalled = [&] {
+        WindowServices services = WindowServices::platformDefaults();
+        services.chooseFile = [&](QWidget*, const platform::FileDialogRequest&) {
+            return platform::FileChoice { folder.filePath("clip.mp3"), 1 };
+        };
+        services.processPendingEvents = [chunks = 0]() mutable {
+            if (++chunks == 2) {
+                ::kill(::getpid(), SIGTERM);
+            }
+            platform::processPendingEvents();
+        };
+        Form1 window(std::move(services));
+        platform::handleTerminationSignals([&window] { window.close(); });
+        window.openGivenFile(song);
+        window.markEnd = 100000;
+        window.Command7->click();
+        std::exit(3);
+    };
+    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), "");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "song.mp3" });
 }
 
 TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {

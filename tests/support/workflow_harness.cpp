@@ -48,8 +48,9 @@ WindowServices WorkflowHarness::services() {
         }
         return answer;
     };
-    services.launch = [this](const QString& program, const QStringList& arguments) {
+    services.launch = [this](const QString& program, const QStringList& arguments, const platform::LaunchEnded& ended) {
         launches.push_back(QStringList { program } + arguments);
+        ended(true);
     };
     services.endProgram = [this] { ++programEnds; };
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
@@ -125,33 +126,35 @@ void WorkflowHarness::fireTick() {
     followTimer();
 }
 
-QPushButton* WorkflowHarness::button(const std::string& name) {
-    const std::map<std::string, QPushButton*> buttons { { "Play", window_->Command1 }, { "Stop", window_->Command2 },
-        { "Open", window_->Command4 }, { "Save", window_->Command7 }, { "Website", window_->Command3 },
-        { "Start", window_->Command5 }, { "End", window_->Command6 }, { "Preview", window_->Command9 } };
-    return buttons.at(name);
-}
-
 void WorkflowHarness::run(const std::string& step) {
     std::istringstream words(step);
     std::string verb;
     std::string argument;
     words >> verb >> argument;
+    Slider& slider = *window_->H;
     if (verb == "open" && std::isdigit(argument.front())) {
-        open(silentMp3("tune " + argument + ".mp3", std::chrono::milliseconds(std::stoi(argument))));
+        const auto file = folder().toStdString() + "/tune " + argument + ".mp3";
+        open(writeSilentMp3(file, std::chrono::milliseconds(std::stoi(argument))));
     } else if (verb == "open") {
         open(folder().toStdString() + "/" + argument);
     } else if (verb == "pass") {
         pass(std::chrono::milliseconds(std::stoi(argument)));
     } else if (verb == "click") {
-        click(button(argument));
-    } else if (verb == "slider") {
-        clickSliderAt(std::stoi(argument));
-    } else if (verb == "hold") {
-        pressSlider();
-        window_->H->setValue(std::stoi(argument));
-    } else if (verb == "release") {
-        releaseSlider();
+        const std::map<std::string, QPushButton*> buttons { { "Play", window_->Command1 },
+            { "Stop", window_->Command2 }, { "Open", window_->Command4 }, { "Save", window_->Command7 },
+            { "Website", window_->Command3 }, { "Start", window_->Command5 }, { "End", window_->Command6 },
+            { "Preview", window_->Command9 } };
+        click(buttons.at(argument));
+    } else if (verb == "slider" || verb == "hold" || verb == "release") { // as the mouse works it, if enabled
+        if (slider.isEnabled() && verb != "release") {
+            emit slider.MouseDown();
+            slider.setValue(std::stoi(argument));
+        }
+        if (slider.isEnabled() && verb != "hold") {
+            emit slider.MouseUp();
+            emit slider.Click();
+        }
+        followTimer();
     } else if (verb == "close") {
         window_->close();
     } else if (verb == "at") {
@@ -200,29 +203,6 @@ void WorkflowHarness::click(QPushButton* button) {
     followTimer();
 }
 
-void WorkflowHarness::pressSlider() {
-    if (window_->H->isEnabled()) {
-        emit window_->H->MouseDown();
-    }
-    followTimer();
-}
-
-void WorkflowHarness::releaseSlider() {
-    if (window_->H->isEnabled()) {
-        emit window_->H->MouseUp();
-        emit window_->H->Click();
-    }
-    followTimer();
-}
-
-void WorkflowHarness::clickSliderAt(int seconds) {
-    pressSlider();
-    if (window_->H->isEnabled()) {
-        window_->H->setValue(seconds);
-    }
-    releaseSlider();
-}
-
 void WorkflowHarness::chooseInNextDialog(const std::filesystem::path& file) {
     fileChoices.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
 }
@@ -230,10 +210,6 @@ void WorkflowHarness::chooseInNextDialog(const std::filesystem::path& file) {
 void WorkflowHarness::open(const std::filesystem::path& file) {
     chooseInNextDialog(file);
     click(window_->Command4);
-}
-
-std::filesystem::path WorkflowHarness::silentMp3(const std::string& name, std::chrono::milliseconds duration) {
-    return writeSilentMp3(folder().toStdString() + "/" + name, duration);
 }
 
 std::optional<std::string> WorkflowHarness::askService(const std::string& command) {

@@ -38,20 +38,14 @@ public:
     // position, the clocks Label4, Label7, Label9, Label3 (" : " written ":"), the lines, scale and marks, and the
     // messages since.
     std::string state();
-    QPushButton* button(const std::string& name);
 
     void pass(std::chrono::milliseconds duration);
     // A mouse click on a button; a disabled button ignores it.
     void click(QPushButton* button);
-    // The slider as the mouse works it: press (MouseDown), the thumb moved while held, release (MouseUp, Click).
-    void pressSlider();
-    void releaseSlider();
-    void clickSliderAt(int seconds);
     // The next file dialog chooses `file`; an unscripted dialog is cancelled.
     void chooseInNextDialog(const std::filesystem::path& file);
     void open(const std::filesystem::path& file);
 
-    std::filesystem::path silentMp3(const std::string& name, std::chrono::milliseconds duration);
     QString folder() const { return folder_.path(); }
 
     // Asks the service directly, unrecorded: the reply, or nothing on an error.

@@ -12,9 +12,13 @@ namespace {
 constexpr uint16_t kDeviceBufferFrames = 2048;
 
 // SDL's audio part, started once per process when the first output wants it; a failed start is remembered so
-// a machine without sound costs the attempt only once.
+// a machine without sound costs the attempt only once. SDL would otherwise take SIGINT and SIGTERM, where nobody
+// has claimed them yet, and turn them into events nobody reads.
 bool audioSubsystemReady() {
-    static const bool ready = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    static const bool ready = [] {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }();
     return ready;
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QMimeData;
+class QWidget;
+
+// The path of the one local MP3 file that `data` carries, or nothing when it carries anything else.
+std::optional<QString> droppedMp3(const QMimeData& data);
+
+// Takes every drag over `window`, before any control in it sees it (the browser pane would load a dropped file): one
+// local MP3 file is accepted and, once dropped, handed to `open`; anything else is refused.
+class Mp3DropTarget : public QObject {
+public:
+    Mp3DropTarget(QWidget* window, std::function<void(const QString& path)> open);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window_;
+    std::function<void(const QString& path)> open_;
+};
