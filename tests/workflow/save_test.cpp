@@ -1,4 +1,5 @@
 #include "platform/mci/mci.h"
+#include "platform/mci/mp3_decoder.h"
 #include "platform/program_end.h"
 #include "support/mp3_fixtures.h"
 #include "support/workflow_harness.h"
@@ -17,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -71,6 +73,12 @@ private:
     __user_cap_header_struct header_ { _LINUX_CAPABILITY_VERSION_3, 0 };
     std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> saved_ {};
 };
+
+int64_t decodedMilliseconds(const QString& path) {
+    const auto opened = mci::Mp3Decoder::open(path.toStdString());
+    const auto* decoder = std::get_if<std::unique_ptr<mci::Mp3Decoder>>(&opened);
+    return decoder ? mci::framesToMilliseconds((*decoder)->lengthFrames(), (*decoder)->format().sampleRate) : 0;
+}
 
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
@@ -191,6 +199,31 @@ TEST_F(Save, WritesTheSourceBytesFromTheStartMarkOnWithProgressAndReportsItSaved
     EXPECT_EQ(request.title, "Save");
     EXPECT_EQ(request.filterIndex, 1);
     EXPECT_EQ(request.filters.front().patterns, QStringList { "*.mp3" });
+}
+
+TEST_F(Save, CutsTheAudioBetweenACoverPictureAndAnId3v1TagAsInAFileWithoutTags) {
+    const QString coverPath = folder + "/cover.mp3";
+    ASSERT_TRUE(writeFile(coverPath, test_support::id3v2Tag(1'000'000) + source + "TAG" + QByteArray(125, 't')));
+    harness.open(coverPath.toStdString());
+    struct Row {
+        int32_t markStart;
+        int32_t markEnd;
+        int64_t firstSourceByte; // in the file without tags
+        int64_t length;
+    };
+    for (const Row& row : std::initializer_list<Row> {
+             { 0, 1000, 16, 16385 }, { 1000, 2000, 16000, 16385 }, { 2700, 3000, 43200, 5701 } }) {
+        SCOPED_TRACE(testing::Message() << row.markStart << ".." << row.markEnd << " ms");
+        const QString target = folder + QStringLiteral("/clip from %1.mp3").arg(row.markStart);
+        select(row.markStart, row.markEnd);
+        harness.fakes().messages.clear();
+
+        saveAs(target);
+
+        EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
+        EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
+        EXPECT_NEAR(decodedMilliseconds(target), row.markEnd - row.markStart, 60);
+    }
 }
 
 TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveStillRaisesAStartMarkOfZero) {
@@ -356,7 +389,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, FailedSave,
             While::HeldToPermissionsAsAnyUser, "Permission denied" },
         // 1000 bytes over 3000 ms round to 0 bytes per millisecond: the selection holds no bytes.
         Failure { "ByteRateRoundsToZero", [](Save& save) { return QFile::resize(save.sourcePath, 1000); },
-            While::Saving, "before the source's first byte" },
+            While::Saving, "The selection holds no bytes" },
         // The length query then fails and leaves the previous reply behind.
         Failure { "MediaLengthUnknown", [](Save&) { return mciSendStringA("close movie", nullptr, 0, nullptr) == 0; },
             While::Saving, "playing time" },
