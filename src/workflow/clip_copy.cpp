@@ -205,6 +205,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
     QSaveFile target(targetPath);
+    target.setDirectWriteFallback(true);
     if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }

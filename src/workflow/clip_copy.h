@@ -77,6 +77,8 @@ inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
 // complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
 // replaced. On any failure an existing target stays byte for byte as it was and no file is created. If the process
 // ends abruptly during the copy, the unnamed file disappears with it (the kernel owns it until it is given a name).
+// Only where the folder forbids new files but the target exists and may be written, the clip is written straight
+// into the target: it is emptied first, and a failure or an abrupt end leaves it holding part of the clip.
 //
 // Fails, with the system's error text where there is one, when startPos is below 1, when endPos is below startPos,
 // when startPos lies beyond the source's end or lastPos, when the source cannot be opened or read, or when the

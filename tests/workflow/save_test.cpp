@@ -92,6 +92,10 @@ public:
         ASSERT_TRUE(harness.fakes().messages.empty());
     }
 
+    void TearDown() override {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
     void select(int32_t startMs, int32_t endMs) {
         window.markStart = startMs;
         window.markEnd = endMs;
@@ -224,6 +228,23 @@ TEST_F(Save, CutsTheAudioBetweenACoverPictureAndAnId3v1TagAsInAFileWithoutTags) 
         EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
         EXPECT_NEAR(decodedMilliseconds(target), row.markEnd - row.markStart, 60);
     }
+}
+
+TEST_F(Save, WritesStraightIntoAnExistingTargetWhereTheFolderForbidsNewFiles) {
+    ASSERT_TRUE(writeFile(targetPath, QByteArray(100'000, 'x')));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner)); // no new files
+    select(1000, 2000);
+    harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
+    {
+        const WithoutPermissionOverride asAnyUser;
+        saveAs(targetPath);
+        saveAs(folder + "/new.mp3");
+    }
+
+    EXPECT_EQ(contentsOf(targetPath), sourceBytes(16000, 16385));
+    EXPECT_EQ(messageTexts().mid(0, 2), QStringList({ "File already exist.Overwrite?", "Clip Saved" }));
+    EXPECT_TRUE(messageTexts().value(2).contains("Permission denied")) << messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
 }
 
 TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveStillRaisesAStartMarkOfZero) {
