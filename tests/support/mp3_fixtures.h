@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <chrono>
 #include <filesystem>
 #include <string_view>
@@ -14,6 +15,10 @@ std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chr
 
 // The playing time writeSilentMp3 gives for `duration`.
 std::chrono::milliseconds silentMp3Length(std::chrono::milliseconds duration);
+
+// An ID3v2 tag of the given version and header flags holding one APIC frame with a cover picture of pictureBytes
+// bytes; with flag 0x10 a footer follows. The picture is "JFIF" repeated, holding no MPEG frame sync.
+QByteArray id3v2Tag(int pictureBytes, char version = 3, char flags = 0);
 
 // A file committed under tests/data (see tests/data/README.md), e.g. testDataFile("cbr_128k_44k_stereo.mp3").
 std::filesystem::path testDataFile(std::string_view name);

@@ -1,4 +1,5 @@
 #include "platform/mci/mci.h"
+#include "platform/mci/mp3_decoder.h"
 #include "platform/program_end.h"
 #include "support/mp3_fixtures.h"
 #include "support/workflow_harness.h"
@@ -17,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -72,6 +74,12 @@ private:
     std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> saved_ {};
 };
 
+int64_t decodedMilliseconds(const QString& path) {
+    const auto opened = mci::Mp3Decoder::open(path.toStdString());
+    const auto* decoder = std::get_if<std::unique_ptr<mci::Mp3Decoder>>(&opened);
+    return decoder ? mci::framesToMilliseconds((*decoder)->lengthFrames(), (*decoder)->format().sampleRate) : 0;
+}
+
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
 public:
@@ -82,6 +90,10 @@ public:
         harness.open(sourcePath.toStdString());
         ASSERT_EQ(window.sourceFile, sourcePath);
         ASSERT_TRUE(harness.fakes().messages.empty());
+    }
+
+    void TearDown() override {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     void select(int32_t startMs, int32_t endMs) {
@@ -191,6 +203,48 @@ TEST_F(Save, WritesTheSourceBytesFromTheStartMarkOnWithProgressAndReportsItSaved
     EXPECT_EQ(request.title, "Save");
     EXPECT_EQ(request.filterIndex, 1);
     EXPECT_EQ(request.filters.front().patterns, QStringList { "*.mp3" });
+}
+
+TEST_F(Save, CutsTheAudioBetweenACoverPictureAndAnId3v1TagAsInAFileWithoutTags) {
+    const QString coverPath = folder + "/cover.mp3";
+    ASSERT_TRUE(writeFile(coverPath, test_support::id3v2Tag(1'000'000) + source + "TAG" + QByteArray(125, 't')));
+    harness.open(coverPath.toStdString());
+    struct Row {
+        int32_t markStart;
+        int32_t markEnd;
+        int64_t firstSourceByte; // in the file without tags
+        int64_t length;
+    };
+    for (const Row& row : std::initializer_list<Row> {
+             { 0, 1000, 16, 16385 }, { 1000, 2000, 16000, 16385 }, { 2700, 3000, 43200, 5701 } }) {
+        SCOPED_TRACE(testing::Message() << row.markStart << ".." << row.markEnd << " ms");
+        const QString target = folder + QStringLiteral("/clip from %1.mp3").arg(row.markStart);
+        select(row.markStart, row.markEnd);
+        harness.fakes().messages.clear();
+
+        saveAs(target);
+
+        EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
+        EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
+        EXPECT_NEAR(decodedMilliseconds(target), row.markEnd - row.markStart, 60);
+    }
+}
+
+TEST_F(Save, WritesStraightIntoAnExistingTargetWhereTheFolderForbidsNewFiles) {
+    ASSERT_TRUE(writeFile(targetPath, QByteArray(100'000, 'x')));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner)); // no new files
+    select(1000, 2000);
+    harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
+    {
+        const WithoutPermissionOverride asAnyUser;
+        saveAs(targetPath);
+        saveAs(folder + "/new.mp3");
+    }
+
+    EXPECT_EQ(contentsOf(targetPath), sourceBytes(16000, 16385));
+    EXPECT_EQ(messageTexts().mid(0, 2), QStringList({ "File already exist.Overwrite?", "Clip Saved" }));
+    EXPECT_TRUE(messageTexts().value(2).contains("Permission denied")) << messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
 }
 
 TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveStillRaisesAStartMarkOfZero) {
@@ -356,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, FailedSave,
             While::HeldToPermissionsAsAnyUser, "Permission denied" },
         // 1000 bytes over 3000 ms round to 0 bytes per millisecond: the selection holds no bytes.
         Failure { "ByteRateRoundsToZero", [](Save& save) { return QFile::resize(save.sourcePath, 1000); },
-            While::Saving, "before the source's first byte" },
+            While::Saving, "The selection holds no bytes" },
         // The length query then fails and leaves the previous reply behind.
         Failure { "MediaLengthUnknown", [](Save&) { return mciSendStringA("close movie", nullptr, 0, nullptr) == 0; },
             While::Saving, "playing time" },
