@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -29,6 +30,55 @@ std::optional<int32_t> checkedDifference(int32_t a, int32_t b) {
 std::optional<int32_t> checkedSum(int32_t a, int32_t b) {
     int32_t sum = 0;
     return __builtin_add_overflow(a, b, &sum) ? std::nullopt : std::optional(sum);
+}
+
+const QString kSelectionHoldsNoBytes = QStringLiteral("The selection holds no bytes.");
+
+constexpr int64_t kId3v2HeaderBytes = 10;
+constexpr int64_t kId3v1Bytes = 128;
+constexpr int64_t kApeFooterBytes = 32;
+
+// An ID3v2 header: "ID3", two version bytes, flags, and the size of what follows as four 7-bit (syncsafe) bytes.
+// Version 4 may add a footer of another ten bytes. Returns the whole tag's length, 0 where no sound tag starts.
+int64_t id3v2TagLength(const QByteArray& header, int64_t bytesLeft) {
+    if (header.size() != kId3v2HeaderBytes || !header.startsWith("ID3")) {
+        return 0;
+    }
+    const auto byteAt = [&header](int index) { return static_cast<uint8_t>(header[index]); };
+    if (byteAt(3) == 0xFF || byteAt(4) == 0xFF) {
+        return 0;
+    }
+    int64_t bodyBytes = 0;
+    for (int index = 6; index < kId3v2HeaderBytes; ++index) {
+        if (byteAt(index) & 0x80) {
+            return 0;
+        }
+        bodyBytes = bodyBytes << 7 | byteAt(index);
+    }
+    const bool hasFooter = byteAt(3) == 4 && (byteAt(5) & 0x10);
+    const int64_t tagBytes = kId3v2HeaderBytes + bodyBytes + (hasFooter ? kId3v2HeaderBytes : 0);
+    return tagBytes <= bytesLeft ? tagBytes : 0;
+}
+
+uint32_t littleEndian32(const QByteArray& bytes, int offset) {
+    uint32_t value = 0;
+    for (int index = 3; index >= 0; --index) {
+        value = value << 8 | static_cast<uint8_t>(bytes[offset + index]);
+    }
+    return value;
+}
+
+// An APEv2 footer: "APETAGEX", version, the tag's size with the footer but without the optional header, item count
+// and flags, little-endian; the top flag bit says a 32-byte header comes first. Returns the whole tag's length, 0
+// where no sound tag ends here.
+int64_t apeTagLength(const QByteArray& footer, int64_t bytesLeft) {
+    if (footer.size() != kApeFooterBytes || !footer.startsWith("APETAGEX")) {
+        return 0;
+    }
+    const int64_t sizeWithFooter = littleEndian32(footer, 12);
+    const bool hasHeader = littleEndian32(footer, 20) & 0x80000000U;
+    const int64_t tagBytes = sizeWithFooter + (hasHeader ? kApeFooterBytes : 0);
+    return sizeWithFooter >= kApeFooterBytes && tagBytes <= bytesLeft ? tagBytes : 0;
 }
 
 // Reads until `wanted` bytes are in or the source ends; -1 on a read error.
@@ -80,18 +130,46 @@ Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) 
     return Result<int32_t>::success(static_cast<int32_t>(rate));
 }
 
-Result<int32_t> bytesPerMillisecondOfFile(const QString& sourcePath, int32_t mediaLengthMs) {
-    const QFileInfo source(sourcePath);
-    if (!source.isFile()) {
-        return Result<int32_t>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
-            source.exists() ? QStringLiteral("not a regular file") : QStringLiteral("No such file or directory")));
+AudioRange audioRange(int64_t fileSize, const BytesAt& bytesAt) {
+    const auto read = [&](int64_t offset, int64_t length) {
+        return offset >= 0 && length <= fileSize - offset ? bytesAt(offset, length) : QByteArray();
+    };
+    int64_t leadingBytes = 0;
+    while (const int64_t tag = id3v2TagLength(read(leadingBytes, kId3v2HeaderBytes), fileSize - leadingBytes)) {
+        leadingBytes += tag;
     }
-    return bytesPerMillisecond(source.size(), mediaLengthMs);
+    int64_t audioEnd = fileSize;
+    if (read(audioEnd - kId3v1Bytes, 3) == "TAG" && audioEnd - kId3v1Bytes >= leadingBytes) {
+        audioEnd -= kId3v1Bytes;
+    }
+    audioEnd -= apeTagLength(read(audioEnd - kApeFooterBytes, kApeFooterBytes), audioEnd - leadingBytes);
+    return { leadingBytes, audioEnd - leadingBytes };
 }
 
-Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
-    const auto startPos = checkedProduct(bytesPerMs, markStart);
-    const auto endPos = checkedProduct(bytesPerMs, markEnd);
+Result<AudioRange> audioRangeOfFile(const QString& sourcePath) {
+    QFile source(sourcePath);
+    if (!QFileInfo(sourcePath).isFile()) {
+        return Result<AudioRange>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
+            source.exists() ? QStringLiteral("not a regular file") : QStringLiteral("No such file or directory")));
+    }
+    if (!source.open(QIODevice::ReadOnly)) {
+        return Result<AudioRange>::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+    }
+    return Result<AudioRange>::success(audioRange(source.size(), [&source](int64_t offset, int64_t length) {
+        return source.seek(offset) ? source.read(length) : QByteArray();
+    }));
+}
+
+Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
+    const auto leadingBytes = audio.leadingBytes <= std::numeric_limits<int32_t>::max()
+        ? std::optional(static_cast<int32_t>(audio.leadingBytes))
+        : std::nullopt;
+    const auto position = [&](int32_t mark) {
+        const auto offset = checkedProduct(bytesPerMs, mark);
+        return leadingBytes && offset ? checkedSum(*leadingBytes, *offset) : std::nullopt;
+    };
+    const auto startPos = position(markStart);
+    const auto endPos = position(markEnd);
     const auto length = startPos && endPos ? checkedDifference(*endPos, *startPos) : std::nullopt;
     const auto progressMaximum = length ? checkedSum(*length, kChunkSize) : std::nullopt;
     if (!progressMaximum) {
@@ -101,18 +179,22 @@ Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markE
                 .arg(markEnd)
                 .arg(bytesPerMs));
     }
-    return Result<ClipRange>::success({ *startPos, *endPos, static_cast<float>(*progressMaximum) });
+    const int64_t lastAudioPos = audio.leadingBytes + audio.audioBytes;
+    if (*startPos <= audio.leadingBytes || *startPos > lastAudioPos) {
+        return Result<ClipRange>::failed(kSelectionHoldsNoBytes);
+    }
+    return Result<ClipRange>::success({ *startPos, *endPos, lastAudioPos, static_cast<float>(*progressMaximum) });
 }
 
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunkWritten& afterEachChunk) {
+    const ChunkWritten& afterEachChunk, int64_t lastPos) {
     using Outcome = Result<int64_t>;
     if (startPos < 1) {
         return Outcome::failed(
             QStringLiteral("The clip would start at byte %1, before the source's first byte.").arg(startPos));
     }
     if (endPos < startPos) {
-        return Outcome::failed(QStringLiteral("The selection holds no bytes."));
+        return Outcome::failed(kSelectionHoldsNoBytes);
     }
 
     QFile source(sourcePath);
@@ -123,6 +205,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
     QSaveFile target(targetPath);
+    target.setDirectWriteFallback(true);
     if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }
@@ -135,10 +218,12 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
     });
 
     const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
+    const int64_t bytesUpToLastPos = lastPos - startPos + 1;
     std::array<char, kChunkSize> buffer {};
     int64_t clipLength = 0;
     for (int64_t chunk = 0; chunk < chunkCount; ++chunk) {
-        const int64_t wanted = chunk == 0 ? kChunkSize : kChunkAdvance;
+        const int64_t wanted
+            = std::min<int64_t>(chunk == 0 ? kChunkSize : kChunkAdvance, bytesUpToLastPos - clipLength);
         const int64_t got = readUpTo(source, buffer.data(), wanted);
         if (got < 0) {
             return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -27,19 +28,35 @@ template <typename Value> struct Result {
 // value here; the copy then fails because the selection yields no bytes.
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
 
-// The same, with the length in bytes of the file at sourcePath. Fails also when no regular file is there.
-Result<int32_t> bytesPerMillisecondOfFile(const QString& sourcePath, int32_t mediaLengthMs);
+// Where the audio frames of an MP3 file lie: after any ID3v2 tags in front and before an APEv2 and an ID3v1 tag at
+// the end. Only these bytes play, so only they count in the byte rate.
+struct AudioRange {
+    int64_t leadingBytes = 0; // bytes before the first audio byte
+    int64_t audioBytes = 0;
+};
+
+// The file's bytes from offset (counting from 0) on, at most length of them; fewer where the file ends.
+using BytesAt = std::function<QByteArray(int64_t offset, int64_t length)>;
+
+// Reads only tag headers and footers, never outside the file's fileSize bytes. A header that is damaged (bad
+// syncsafe bytes, a size running past the file's end or into another tag) counts as no tag, and its bytes as audio.
+AudioRange audioRange(int64_t fileSize, const BytesAt& bytesAt);
+
+// The audio range of the file at sourcePath. Fails when no regular file is there or it cannot be read.
+Result<AudioRange> audioRangeOfFile(const QString& sourcePath);
 
 // The source bytes that a selection covers. Positions count from 1: position 1 is the file's first byte.
 struct ClipRange {
-    int32_t startPos = 0; // bytesPerMs × markStart
-    int32_t endPos = 0; // bytesPerMs × markEnd
+    int32_t startPos = 0; // leadingBytes + bytesPerMs × markStart
+    int32_t endPos = 0; // leadingBytes + bytesPerMs × markEnd
+    int64_t lastPos = 0; // the last audio byte: the clip, running a little past endPos, stops there at the latest
     float progressMaximum = 0; // (endPos − startPos) + 4097: the progress bar never passes it, 4096 per chunk
 };
 
-// Every product, the difference and the sum are signed 32-bit operations; an overflow is a failure. The marks are
-// not checked for order here: the window refuses a selection whose start is not before its end.
-Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
+// Every product, sum and difference is a signed 32-bit operation; an overflow is a failure. So is a start that
+// lies outside the audio: such a clip would hold no audio byte. The marks are not checked for order here: the
+// window refuses a selection whose start is not before its end.
+Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
 
 // Bytes the copy advances per chunk; the window adds this to its progress bar after each chunk.
 inline constexpr int32_t kChunkAdvance = 4096;
@@ -48,21 +65,26 @@ inline constexpr int32_t kChunkAdvance = 4096;
 // the process may end inside this call without leaving anything behind (see copyClip).
 using ChunkWritten = std::function<void()>;
 
+// A lastPos that lets the clip run up to the source's end.
+inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
+
 // Writes source bytes startPos … startPos + 4096 × n (n = ⌊(endPos − startPos) / 4096⌋ + 1 chunks) to targetPath:
-// output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when the
-// source ends first. Nothing that is not in the source is ever written. afterEachChunk is called once per chunk
-// written, up to n times; the last chunk may be short where the source ends.
+// output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when source
+// byte lastPos or the source's end comes first. Nothing that is not in the source is ever written. afterEachChunk
+// is called once per chunk written, up to n times; the last chunk may be short where the clip ends early.
 //
 // The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
 // complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
 // replaced. On any failure an existing target stays byte for byte as it was and no file is created. If the process
 // ends abruptly during the copy, the unnamed file disappears with it (the kernel owns it until it is given a name).
+// Only where the folder forbids new files but the target exists and may be written, the clip is written straight
+// into the target: it is emptied first, and a failure or an abrupt end leaves it holding part of the clip.
 //
 // Fails, with the system's error text where there is one, when startPos is below 1, when endPos is below startPos,
-// when startPos lies beyond the source's end, when the source cannot be opened or read, or when the clip cannot be
-// written or put in the target's place. On success the value is the clip's length in bytes.
+// when startPos lies beyond the source's end or lastPos, when the source cannot be opened or read, or when the
+// clip cannot be written or put in the target's place. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunkWritten& afterEachChunk);
+    const ChunkWritten& afterEachChunk, int64_t lastPos = kSourceEnd);
 
 // True when both paths name the same existing file (same device and inode), however each path is written: relative
 // or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.

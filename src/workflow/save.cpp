@@ -56,8 +56,9 @@ bool targetExists(const QString& target) {
     return QFileInfo::exists(target);
 }
 
-// The byte range of the selection, scaled by the source's bytes per millisecond of playing time. A failed length
-// query leaves an older reply behind, which must not be taken for the length.
+// The byte range of the selection, scaled by the bytes per millisecond of playing time. Tags around the audio do
+// not play, so they count neither in the rate nor in the positions. A failed length query leaves an older reply
+// behind, which must not be taken for the length.
 clip::Result<clip::ClipRange> selectionBytes(Form1& window) {
     const int32_t mediaLengthMs = window.movie().getLengthInMS();
     if (window.movie().Error != 0) {
@@ -65,11 +66,15 @@ clip::Result<clip::ClipRange> selectionBytes(Form1& window) {
             QStringLiteral("The playing time of the opened file is unknown (media error %1).")
                 .arg(window.movie().Error));
     }
-    const auto bytesPerMs = clip::bytesPerMillisecondOfFile(window.sourceFile, mediaLengthMs);
+    const auto audio = clip::audioRangeOfFile(window.sourceFile);
+    if (!audio) {
+        return clip::Result<clip::ClipRange>::failed(audio.failure);
+    }
+    const auto bytesPerMs = clip::bytesPerMillisecond(audio.value->audioBytes, mediaLengthMs);
     if (!bytesPerMs) {
         return clip::Result<clip::ClipRange>::failed(bytesPerMs.failure);
     }
-    return clip::clipRange(*bytesPerMs.value, window.markStart, window.markEnd);
+    return clip::clipRange(*audio.value, *bytesPerMs.value, window.markStart, window.markEnd);
 }
 
 } // namespace
@@ -111,10 +116,13 @@ void Form1::onSave() {
     }
     pb->setMax(range.value->progressMaximum);
     pb->setValue(0);
-    const auto saved = clip::copyClip(sourceFile, *target, range.value->startPos, range.value->endPos, [this] {
-        pb->setValue(pb->Value() + clip::kChunkAdvance);
-        services_.processPendingEvents();
-    });
+    const auto saved = clip::copyClip(
+        sourceFile, *target, range.value->startPos, range.value->endPos,
+        [this] {
+            pb->setValue(pb->Value() + clip::kChunkAdvance);
+            services_.processPendingEvents();
+        },
+        range.value->lastPos);
     if (!saved) {
         return endWithoutClip(workflow::clipNotSavedMessage(saved.failure));
     }

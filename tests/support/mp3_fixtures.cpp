@@ -16,6 +16,21 @@ std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chr
     return path;
 }
 
+QByteArray id3v2Tag(int pictureBytes, char version, char flags) {
+    // Sizes in four big-endian bytes; the header, and frames from version 4 on, use seven bits of each.
+    const auto bigEndian = [](qsizetype size, int bitsPerByte) {
+        QByteArray bytes(4, '\0');
+        for (int index = 0; index < 4; ++index) {
+            bytes[index] = static_cast<char>(size >> (bitsPerByte * (3 - index)) & ((1 << bitsPerByte) - 1));
+        }
+        return bytes;
+    };
+    const QByteArray picture = QByteArray("\0image/jpeg\0\3\0", 14) + QByteArray("JFIF").repeated(pictureBytes / 4);
+    const QByteArray frame = "APIC" + bigEndian(picture.size(), version == 4 ? 7 : 8) + QByteArray(2, '\0') + picture;
+    const QByteArray footer = flags & 0x10 ? "3DI" + QByteArray(7, '\0') : QByteArray();
+    return "ID3" + QByteArray(1, version) + '\0' + flags + bigEndian(frame.size(), 7) + frame + footer;
+}
+
 std::filesystem::path testDataFile(std::string_view name) {
     return std::filesystem::path(TUNESHEAR_TEST_DATA_DIR) / name;
 }

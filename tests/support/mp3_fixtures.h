@@ -12,6 +12,10 @@ namespace test_support {
 // a frame): it plays `duration` rounded down to 8 ms, and the service reports exactly that. Returns `path`.
 std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chrono::milliseconds duration);
 
+// An ID3v2 tag of the given version and header flags holding one APIC frame with a cover picture of pictureBytes
+// bytes; with flag 0x10 a footer follows. The picture is "JFIF" repeated, holding no MPEG frame sync.
+QByteArray id3v2Tag(int pictureBytes, char version = 3, char flags = 0);
+
 // A file committed under tests/data (see tests/data/README.md).
 std::filesystem::path testDataFile(std::string_view name);
 

@@ -29,20 +29,62 @@ TEST(ByteRate, RoundsToNearestWithHalvesToEvenAndFailsOutsideTheSigned32BitRange
     }
 }
 
-// The progress maximum leaves room for the last chunk's 4097 bytes; every product and sum stays in 32 bits.
-TEST(ClipRange, ScalesBothMarksAndFailsOnOverflow) {
-    const std::tuple<int32_t, int32_t, int32_t, std::optional<std::tuple<int32_t, int32_t, float>>> rows[] {
-        { 16, 1000, 2000, std::tuple { 16000, 32000, 20097.0F } },
-        { 1, 0, kInt32Max - 4097, std::tuple { 0, kInt32Max - 4097, static_cast<float>(kInt32Max) } },
-        { 1'000'000, 1, 3'000, std::nullopt }, { 1'000'000, 3'000, 4'000, std::nullopt },
-        { 2, -1'000'000'000, 1'000'000'000, std::nullopt }, { 1, 0, kInt32Max - 4096, std::nullopt }
+QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
+    const QByteArray footer = "APETAGEX" + QByteArray("\xd0\x07\0\0", 4) + char(sizeWithFooter) + QByteArray(10, '\0')
+        + char(withHeader ? 0x80 : 0) + QByteArray(8, '\0');
+    return (withHeader ? QByteArray(32, 'h') : "") + QByteArray(sizeWithFooter - 32, 'i') + footer;
+}
+
+TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
+    const QByteArray audio = QByteArray("\xff\xfb\x90\x64", 4).repeated(250);
+    const QByteArray id3v1 = "TAG" + QByteArray(125, 't');
+    const QByteArray picture = test_support::id3v2Tag(300'000);
+    const QByteArray withFooter = test_support::id3v2Tag(100, 4, 0x10);
+    QByteArray badSyncsafeByte = picture + audio;
+    badSyncsafeByte[8] = '\x81';
+    const std::tuple<const char*, QByteArray, int64_t, int64_t> rows[] { { "no tag", audio, 0, 1000 },
+        { "ID3v2 with a picture", picture + audio, picture.size(), 1000 },
+        { "ID3v2.4 with footer", withFooter + audio, withFooter.size(), 1000 },
+        { "two ID3v2 tags in a row", withFooter + picture + audio, withFooter.size() + picture.size(), 1000 },
+        { "ID3v1 at the end", audio + id3v1, 0, 1000 }, { "APEv2 at the end", audio + ape(100, true), 0, 1000 },
+        { "ID3v2, APEv2 and ID3v1", withFooter + audio + ape(64, false) + id3v1, withFooter.size(), 1000 },
+        { "truncated tag header", picture.left(7), 0, 7 }, { "ID3v2 past the end", picture.left(200'000), 0, 200'000 },
+        { "bad syncsafe byte", badSyncsafeByte, 0, badSyncsafeByte.size() },
+        { "APEv2 into the ID3v2 tag", withFooter + ape(200, false).right(32), withFooter.size(), 32 },
+        { "empty file", {}, 0, 0 } };
+    for (const auto& [name, file, leadingBytes, audioBytes] : rows) {
+        const auto range = clip::audioRange(file.size(), [&file = file](int64_t offset, int64_t length) {
+            EXPECT_TRUE(offset >= 0 && length >= 0 && offset + length <= file.size()) << offset << "+" << length;
+            return file.mid(offset, length);
+        });
+        EXPECT_EQ(std::pair(range.leadingBytes, range.audioBytes), std::pair(leadingBytes, audioBytes)) << name;
+    }
+}
+
+// The positions count the tags' bytes in front; every product, sum and difference stays in 32 bits, and a start
+// outside the audio is refused. The progress maximum leaves room for the last chunk's 4097 bytes.
+TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideTheAudio) {
+    constexpr clip::AudioRange kUntagged { 0, kInt32Max };
+    using Range = std::tuple<int32_t, int32_t, int64_t, float>;
+    const std::tuple<clip::AudioRange, int32_t, int32_t, int32_t, std::optional<Range>> rows[] {
+        { kUntagged, 16, 1000, 2000, Range { 16000, 32000, kInt32Max, 20097.0F } },
+        { { 300'010, 48000 }, 16, 1, 2000, Range { 300'026, 332'010, 348'010, 36081.0F } },
+        { { 300'010, 48000 }, 16, 3000, 3001, Range { 348'010, 348'026, 348'010, 4113.0F } },
+        { kUntagged, 1, 1, kInt32Max - 4096, Range { 1, kInt32Max - 4096, kInt32Max, static_cast<float>(kInt32Max) } },
+        { kUntagged, 1'000'000, 1, 3'000, std::nullopt }, { kUntagged, 1'000'000, 3'000, 4'000, std::nullopt },
+        { { 2, kInt32Max }, 1, 1, kInt32Max - 1, std::nullopt },
+        { kUntagged, 2, -1'000'000'000, 1'000'000'000, std::nullopt },
+        { kUntagged, 1, 1, kInt32Max - 4095, std::nullopt }, { { 0, 48000 }, 16, 3001, 4000, std::nullopt },
+        { { 300'010, 48000 }, 0, 1, 2000, std::nullopt }
     };
-    for (const auto& [rate, start, end, expected] : rows) {
-        const auto range = clip::clipRange(rate, start, end);
+    for (const auto& [audio, rate, start, end, expected] : rows) {
+        const auto range = clip::clipRange(audio, rate, start, end);
         ASSERT_EQ(range.value.has_value(), expected.has_value()) << rate << " x " << start << ".." << end;
         EXPECT_NE(range.failure.isEmpty(), !expected.has_value());
         if (expected) {
-            EXPECT_EQ(std::tuple(range.value->startPos, range.value->endPos, range.value->progressMaximum), *expected);
+            EXPECT_EQ(
+                Range(range.value->startPos, range.value->endPos, range.value->lastPos, range.value->progressMaximum),
+                *expected);
         }
     }
 }

@@ -1,13 +1,17 @@
 #include "platform/mci/mci.h"
+#include "platform/mci/mp3_decoder.h"
 #include "platform/program_end.h"
 #include "support/workflow_harness.h"
 
 #include <QDir>
 #include <QFile>
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +19,25 @@ namespace {
 using platform::MessageAnswer;
 using test_support::contentsOf;
 using test_support::writeFile;
+
+int64_t decodedMilliseconds(const QString& path) {
+    const auto opened = mci::Mp3Decoder::open(path.toStdString());
+    const auto* decoder = std::get_if<std::unique_ptr<mci::Mp3Decoder>>(&opened);
+    return decoder ? mci::framesToMilliseconds((*decoder)->lengthFrames(), (*decoder)->format().sampleRate) : 0;
+}
+
+// While alive, the thread is held to file permissions as any user is, also when it runs as root.
+struct WithoutPermissionOverride {
+    WithoutPermissionOverride() {
+        ::syscall(SYS_capget, &header, saved.data());
+        auto reduced = saved;
+        reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header, reduced.data());
+    }
+    ~WithoutPermissionOverride() { ::syscall(SYS_capset, &header, saved.data()); }
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> saved {};
+};
 
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
@@ -96,6 +119,39 @@ TEST_F(Save, WritesTheSourceBytesFromTheStartMarkOnInChunksWithProgress) {
     }
     const auto& request = harness.fileRequests.back();
     EXPECT_EQ(request.title + request.filters.front().patterns.join(""), "Save*.mp3");
+}
+
+// The clip holds no tag byte: it equals the cut of the same file without tags, and decodes to the selection.
+TEST_F(Save, CutsTheAudioBetweenACoverPictureAndAnId3v1TagAsInAFileWithoutTags) {
+    const QString coverPath = folder + "/cover.mp3";
+    ASSERT_TRUE(writeFile(coverPath, test_support::id3v2Tag(1'000'000) + source + "TAG" + QByteArray(125, 't')));
+    harness.open(coverPath.toStdString());
+    for (const auto& [markStart, markEnd, firstByte, length] :
+        { std::tuple { 0, 1000, 16, 16385 }, { 1000, 2000, 16000, 16385 }, { 2700, 3000, 43200, 5701 } }) {
+        const QString target = folder + QStringLiteral("/clip from %1.mp3").arg(markStart);
+        saveAs(target, markStart, markEnd);
+        EXPECT_EQ(messageTexts(), "Clip Saved");
+        EXPECT_EQ(contentsOf(target), source.mid(firstByte - 1, length)) << markStart;
+        EXPECT_NEAR(decodedMilliseconds(target), markEnd - markStart, 60);
+    }
+}
+
+TEST_F(Save, WritesStraightIntoAnExistingTargetWhereTheFolderForbidsNewFiles) {
+    ASSERT_TRUE(writeFile(targetPath, QByteArray(100'000, 'x')));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    harness.messageAnswers = { MessageAnswer::Yes };
+    QString messages;
+    {
+        const WithoutPermissionOverride asAnyUser;
+        saveAs(targetPath);
+        messages = messageTexts();
+        saveAs(folder + "/new.mp3");
+    }
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(contentsOf(targetPath), source.mid(15999, 16385));
+    EXPECT_EQ(messages, "File already exist.Overwrite? | Clip Saved");
+    EXPECT_TRUE(messageTexts().contains("Permission denied")) << messageTexts().toStdString();
+    EXPECT_EQ(folderEntries(), QStringList({ "clip.mp3", "song.mp3" }));
 }
 
 TEST_F(Save, AWrongSelectionIsRefusedAndACancelledSaveKeepsEverything) {
@@ -186,7 +242,7 @@ TEST_F(Save, AFailureSaysWhyOnceAndLeavesTheFolderAsItWas) {
         { "source replaced by a folder", [&] { return QFile::remove(sourcePath) && QDir().mkdir(sourcePath); }, None,
             "not a regular file" },
         { "byte rate rounds to 0", [&] { return writeFile(sourcePath, source.left(1000)); }, None,
-            "before the source's first byte" },
+            "The selection holds no bytes" },
         { "media length 0",
             [&] {
                 harness.replyOnceInstead("status movie length", "0");
