@@ -270,6 +270,7 @@ TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHe
     device.pause();
     EXPECT_EQ(device.positionMilliseconds(), 1500);
     device.resume();
+    EXPECT_EQ(device.positionMilliseconds(), 1500) << "what the output held before the pause is not heard again";
     output->pull(24'000);
     output->pull(4'000); // the last 0.096 s and silence after it
     EXPECT_EQ(device.mode(), mci::Mode::Playing);
