@@ -93,7 +93,7 @@ TEST(MovieModule, ReadsRepliesAsNumbersAndAFailedQueryReadsTheEarlierReplyAgain)
     olderText += '\0';
     olderText += "76543";
     service.replies = { { 263, std::nullopt }, { 0, "215000" }, { 0, "1999" }, { 263, std::nullopt }, { 0, "9876543" },
-        { 0, olderText }, { 0, "playing" }, { 263, std::nullopt }, { 0, "Playing" } };
+        { 0, olderText }, { 0, "playing" }, { 263, std::nullopt }, { 0, "Playing" }, { 0, "play" } };
     EXPECT_EQ(movie.getPositionInMS(), 0);
     EXPECT_EQ(movie.getLengthInSec(), 215);
     EXPECT_EQ(movie.getPositionInSec(), 1);
@@ -103,6 +103,7 @@ TEST(MovieModule, ReadsRepliesAsNumbersAndAFailedQueryReadsTheEarlierReplyAgain)
     EXPECT_EQ(movie.getPositionInMS(), 12);
     EXPECT_TRUE(movie.isMoviePlaying());
     EXPECT_TRUE(movie.isMoviePlaying());
+    EXPECT_FALSE(movie.isMoviePlaying());
     EXPECT_FALSE(movie.isMoviePlaying());
 
     movie.Filename = "x.mp3";
