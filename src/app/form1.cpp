@@ -23,7 +23,7 @@ void place(QWidget* control, int left, int top, int width, int height) {
 }
 
 QLabel* makeClockLabel(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
+    auto* label = new ClockLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(Qt::AlignCenter);
     QPalette palette = label->palette();

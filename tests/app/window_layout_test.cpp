@@ -1,14 +1,17 @@
 #include "app/form1.h"
+#include "app/seconds_to_clock.h"
 #include "app/twips.h"
 #include "support/window_fakes.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTest>
 #include <QUrlQuery>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <ostream>
 
@@ -168,13 +171,20 @@ TEST_F(WindowLayout, CaptionsAndClockTextsFitTheirControls) {
         EXPECT_LE(metrics.horizontalAdvance(button->text()), button->width() - 12)
             << button->objectName().toStdString();
     }
-    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
-        const QFontMetrics metrics(label->font());
-        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8", "0 : 0 : 0" }) {
-            const QRect ink = metrics.tightBoundingRect(QLatin1String(text));
-            EXPECT_LE(ink.height(), label->height()) << label->objectName().toStdString() << text;
-            EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
-                << label->objectName().toStdString() << text;
+    // Clock texts of any 32-bit count fit; one too wide is drawn in a font smaller by just enough.
+    const QString texts[] { " 9 : 59 : 59", "-9 :-6 :-8", " 10 : 35 : 58", SecondsToClock(2120000338),
+        SecondsToClock(std::numeric_limits<int32_t>::max()), SecondsToClock(std::numeric_limits<int32_t>::min()) };
+    for (const QLabel* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
+        const auto* clock = qobject_cast<const ClockLabel*>(label);
+        ASSERT_NE(clock, nullptr);
+        for (const QString& text : texts) {
+            SCOPED_TRACE(label->objectName().toStdString() + " showing \"" + text.toStdString() + '"');
+            QFont font = clock->fontFor(text);
+            EXPECT_LE(QFontMetrics(font).tightBoundingRect(text).height(), label->height());
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(text), label->width());
+            font.setPixelSize(font.pixelSize() + 1);
+            EXPECT_TRUE(font.pixelSize() > label->font().pixelSize()
+                || QFontMetrics(font).horizontalAdvance(text) > label->width());
         }
     }
 }
