@@ -70,13 +70,11 @@ protected:
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void nameControlsForScreenReaders();
     void setTabOrderFromTable();
-    void placeBrowserPaneInTabOrder();
     void connectWorkflow();
     void load();
 
