@@ -12,8 +12,8 @@ constexpr int32_t kEndLineOffset = 330;
 
 constexpr std::chrono::milliseconds kPreviewPollInterval { 200 };
 
-void placeMarkLine(LineShape& line, int32_t sliderSeconds, int32_t markScale, int32_t offset) {
-    const int32_t x = sliderSeconds * markScale + offset;
+void placeMarkLine(LineShape& line, const Slider& slider, int32_t offset) {
+    const int32_t x = workflow::markLineTwips(slider.Value(), slider.Max(), offset);
     line.setX1(x);
     line.setX2(x);
 }
@@ -26,14 +26,14 @@ QString selectionLengthText(int32_t start, int32_t end) {
 } // namespace
 
 void Form1::onMarkStart() {
-    placeMarkLine(*Line1, H->Value(), markScale, workflow::kTimelineStartTwips);
+    placeMarkLine(*Line1, *H, workflow::kTimelineStartTwips);
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
 }
 
 void Form1::onMarkEnd() {
-    placeMarkLine(*Line2, H->Value(), markScale, kEndLineOffset);
+    placeMarkLine(*Line2, *H, kEndLineOffset);
     markEnd = movie().getPositionInMS();
     Label9->setText(SecondsToClock(markEnd / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
