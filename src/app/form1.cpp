@@ -119,7 +119,7 @@ void Form1::createControls() {
 
     H = new Slider(this);
     H->setObjectName(QStringLiteral("H"));
-    H->setRange(0, 10);
+    H->setRange(0, kSliderMaxAtStartUp);
     place(H, 75, 1065, 9420, 375);
 
     Label4 = makeClockLabel(this, "Label4");
@@ -156,9 +156,9 @@ void Form1::createControls() {
     Shape1->setFrameShape(QFrame::Box);
     place(Shape1, 360, -4185, 15, 15);
 
-    Line1 = new LineShape(this, 210, 930, 210, 1035);
+    Line1 = new LineShape(this, kStartLineAtStartUpTwips, 930, kStartLineAtStartUpTwips, 1035);
     Line1->setObjectName(QStringLiteral("Line1"));
-    Line2 = new LineShape(this, 9345, 930, 9345, 1035);
+    Line2 = new LineShape(this, kEndLineAtStartUpTwips, 930, kEndLineAtStartUpTwips, 1035);
     Line2->setObjectName(QStringLiteral("Line2"));
 }
 

@@ -31,6 +31,10 @@ public:
     static constexpr const char* kWebsiteAddress = "https://tuneshear.example/";
     static constexpr int kInsideWidthTwips = 9630;
     static constexpr int kInsideHeightTwips = 3705;
+    // Before any file is open the slider's range is 0 to 10 and the mark lines stand at the slider's ends.
+    static constexpr int kSliderMaxAtStartUp = 10;
+    static constexpr int kStartLineAtStartUpTwips = 210;
+    static constexpr int kEndLineAtStartUpTwips = 9345;
 
     QGroupBox* Frame1;
     QLabel* Label7;
@@ -65,6 +69,9 @@ public:
     // The one media-command object, created with the services' movie hooks the first time it is needed and kept
     // until the program ends.
     MovieModule& movie();
+
+    // A file is open from a successful Open on; with none, the transport and the marks have nothing to act on.
+    bool fileIsOpen() const { return !sourceFile.isEmpty(); }
 
 protected:
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler

@@ -26,6 +26,9 @@ QString selectionLengthText(int32_t start, int32_t end) {
 } // namespace
 
 void Form1::onMarkStart() {
+    if (!fileIsOpen()) {
+        return;
+    }
     placeMarkLine(*Line1, *H, workflow::kTimelineStartTwips);
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
@@ -33,6 +36,9 @@ void Form1::onMarkStart() {
 }
 
 void Form1::onMarkEnd() {
+    if (!fileIsOpen()) {
+        return;
+    }
     placeMarkLine(*Line2, *H, kEndLineOffset);
     markEnd = movie().getPositionInMS();
     Label9->setText(SecondsToClock(markEnd / 1000));
