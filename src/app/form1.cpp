@@ -241,6 +241,7 @@ void Form1::onWebsite() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
+    takeOverPlayback();
     movie().closeMovie();
     services_.endProgram();
 }

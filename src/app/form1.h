@@ -102,6 +102,12 @@ private:
 
     void onWebsite();
 
+    // Every handler that takes over playback ends a running preview, which goes on only while the count of
+    // takeovers is the one it began with.
+    uint64_t takeOverPlayback() { return ++playbackTakeovers_; }
+    bool previewEnded(uint64_t preview) const { return preview != playbackTakeovers_; }
+
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
+    uint64_t playbackTakeovers_ = 0;
 };

@@ -34,6 +34,7 @@ void showNoFile(Form1& window) {
 } // namespace
 
 void Form1::onOpen() {
+    takeOverPlayback();
     movie().pauseMovie();
     Command1->setText(workflow::kPlayCaption);
     T->setEnabled(false);

@@ -7,6 +7,7 @@ void Form1::onPlayPause() {
     if (!fileIsOpen()) {
         return;
     }
+    takeOverPlayback();
     if (Command1->text() == workflow::kPlayCaption) {
         movie().playMovie();
         T->setEnabled(true);
@@ -32,6 +33,7 @@ void Form1::onStop() {
     if (!fileIsOpen()) {
         return;
     }
+    takeOverPlayback();
     movie().stopMovie();
     Command1->setText(workflow::kPlayCaption);
     T->setEnabled(false);
@@ -69,5 +71,6 @@ void Form1::onSliderMouseUp() {
 
 // The slider's range comes from a length in 32-bit milliseconds, so its seconds always fit back into them.
 void Form1::onSliderClick() {
+    takeOverPlayback();
     movie().setPositionTo(H->Value() * 1000);
 }

@@ -87,6 +87,7 @@ void Form1::onSave() {
     if (markStart == 0) {
         markStart = 1; // positions count from 1
     }
+    takeOverPlayback();
     const QPointer<QWidget> focusBefore = focusWidget();
     enterSavingState(*this);
 

@@ -46,20 +46,28 @@ void Form1::onMarkEnd() {
 }
 
 // Plays from the start mark until the position reaches the end mark, read anew on every pass so that a Mark End
-// during the preview takes effect at once. Other handlers run between the passes; a second preview runs its own
-// loop inside this one.
+// during the preview takes effect at once. Other handlers run between the passes; one that takes over playback,
+// or a device that stops playing, ends the preview, and only a preview that ends by itself pauses.
 void Form1::onPlaySelected() {
     const int32_t start = markStart;
     if (start >= markEnd) {
         messageBox(workflow::kWrongSelection, platform::MessageButtons::Ok);
         return;
     }
+    const uint64_t preview = takeOverPlayback();
     movie().playMovie();
     Command1->setText(workflow::kPauseCaption);
     movie().setPositionTo(start);
+    // At the very end of the file the device does not play, and the seek leaves it stopped at the start mark.
+    if (!movie().isMoviePlaying()) {
+        movie().playMovie();
+    }
     T->setEnabled(true);
-    while (movie().getPositionInMS() < markEnd) {
+    while (movie().getPositionInMS() < markEnd && movie().isMoviePlaying()) {
         services_.processPendingEvents();
+        if (previewEnded(preview)) {
+            return;
+        }
         services_.sleep(kPreviewPollInterval);
         Label4->setText(SecondsToClock(H->Value()));
     }
