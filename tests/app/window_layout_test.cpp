@@ -1,14 +1,17 @@
 #include "app/form1.h"
+#include "app/seconds_to_clock.h"
 #include "app/twips.h"
 #include "support/window_fakes.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTest>
 #include <QUrlQuery>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <ostream>
 
@@ -168,13 +171,20 @@ TEST_F(WindowLayout, CaptionsAndClockTextsFitTheirControls) {
         EXPECT_LE(metrics.horizontalAdvance(button->text()), button->width() - 12)
             << button->objectName().toStdString();
     }
-    for (const auto* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
-        const QFontMetrics metrics(label->font());
-        for (const char* text : { " 9 : 59 : 59", "-9 :-6 :-8", "0 : 0 : 0" }) {
-            const QRect ink = metrics.tightBoundingRect(QLatin1String(text));
-            EXPECT_LE(ink.height(), label->height()) << label->objectName().toStdString() << text;
-            EXPECT_LE(metrics.horizontalAdvance(QLatin1String(text)), label->width())
-                << label->objectName().toStdString() << text;
+    // Clock texts of any 32-bit count fit; one too wide is drawn in a font smaller by just enough.
+    const QString texts[] { " 9 : 59 : 59", "-9 :-6 :-8", " 10 : 35 : 58", SecondsToClock(2120000338),
+        SecondsToClock(std::numeric_limits<int32_t>::max()), SecondsToClock(std::numeric_limits<int32_t>::min()) };
+    for (const QLabel* label : { window->Label7, window->Label9, window->Label3, window->Label4 }) {
+        const auto* clock = qobject_cast<const ClockLabel*>(label);
+        ASSERT_NE(clock, nullptr);
+        for (const QString& text : texts) {
+            SCOPED_TRACE(label->objectName().toStdString() + " showing \"" + text.toStdString() + '"');
+            QFont font = clock->fontFor(text);
+            EXPECT_LE(QFontMetrics(font).tightBoundingRect(text).height(), label->height());
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(text), label->width());
+            font.setPixelSize(font.pixelSize() + 1);
+            EXPECT_TRUE(font.pixelSize() > label->font().pixelSize()
+                || QFontMetrics(font).horizontalAdvance(text) > label->width());
         }
     }
 }
@@ -203,20 +213,30 @@ QString controlTakingFocus(const QWidget* widget, const QStringList& controls) {
     return QString();
 }
 
-TEST_F(WindowLayout, FocusMovesAmongTheControlsInTabOrder) {
+TEST_F(WindowLayout, TabMovesFocusAmongTheControlsInTheirOrderAndBackToTheFirst) {
     const QStringList expected { "H", "Command1", "Command2", "Command4", "Command7", "Command3", "Command9",
-        "Command6", "Command5", "WebBrowser1" };
-    QStringList visited;
-    QWidget* widget = window->H;
-    do {
-        const QString control = controlTakingFocus(widget, expected);
-        if ((widget->focusPolicy() & Qt::TabFocus) && !control.isEmpty() && !visited.contains(control)) {
+        "Command6", "Command5", "WebBrowser1", "H" };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([] { return window->WebBrowser1->focusProxy() != nullptr; }));
+    window->H->setFocus();
+    QStringList visited { "H" };
+    for (int press = 0; press < 40 && visited.size() < expected.size(); ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::qWait(20);
+        const QString control = controlTakingFocus(QApplication::focusWidget(), expected);
+        if (control != visited.last()) {
             visited.append(control);
         }
-        widget = widget->nextInFocusChain();
-    } while (widget != window->H);
+    }
     EXPECT_EQ(visited.join(' ').toStdString(), expected.join(' ').toStdString());
-    EXPECT_EQ(window->focusWidget(), window->H);
+}
+
+TEST_F(WindowLayout, EnterOrReturnOnAFocusedButtonClicksIt) {
+    const auto launchesBefore = fakes->launches.size();
+    QTest::keyClick(window->Command3, Qt::Key_Return);
+    QTest::keyClick(window->Command3, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(fakes->launches.size(), launchesBefore + 2);
 }
 
 // A screen reader names each control by its accessible name, or for a blank clock by what it is for.

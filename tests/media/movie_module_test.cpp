@@ -212,28 +212,35 @@ TEST(ReplyNumber, ANumberFillingTheWholeAreaStopsAtItsEnd) {
 }
 
 // The wait starts at the time of day rounded to the nearest second (halves to even) and lasts `duration`; the
-// module lets events run for what remains instead of spinning, and a wait across midnight ends on time.
+// module lets events run for what remains instead of spinning, and a wait across midnight, or during which the time
+// of day jumps by an hour, ends on time.
 TEST(MovieModuleTimeOut, WaitsFromTheRoundedStartForTheDuration) {
     struct Row {
         double now;
         double duration;
         std::vector<std::chrono::milliseconds> waits;
         double end;
+        double jump = 0; // of the time of day, during the first wait
     };
     const Row rows[] { { 100.5, 0.5, {}, 100.5 }, { 100.6, 0.5, { 900ms }, 101.5 }, { 101.5, 0.5, { 1000ms }, 102.5 },
         { 200.2, 1, { 800ms }, 201.0 }, { 50.0, 1, { 1000ms }, 51.0 }, { 300.2, 0, {}, 300.2 },
         { 300.7, 0, { 300ms }, 301.0 }, { 300.7, -1, {}, 300.7 }, { 86399.2, 1, { 800ms }, 0.0 },
-        { 86399.8, 0.5, { 700ms }, 0.5 } };
+        { 86399.8, 0.5, { 700ms }, 0.5 }, { 100.6, 0.5, { 900ms }, 82901.5, -3600 },
+        { 100.6, 0.5, { 900ms }, 3701.5, 3600 }, { 7200.2, 1, { 800ms }, 3601.0, -3600 } };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "at " << row.now << " for " << row.duration);
         double now = row.now;
+        double steady = 0;
         std::vector<std::chrono::milliseconds> waits;
         MovieModuleHooks hooks;
         hooks.send = [](const char*, char*, uint32_t, void*) { return 0u; };
         hooks.secondsSinceMidnight = [&] { return now; };
+        hooks.steadySeconds = [&] { return steady; };
         hooks.processEventsFor = [&](std::chrono::milliseconds wait) {
+            const double jump = waits.empty() ? row.jump : 0;
             waits.push_back(wait);
-            now = std::fmod(now + wait.count() / 1000.0, 86400);
+            steady += wait.count() / 1000.0;
+            now = std::fmod(now + wait.count() / 1000.0 + jump + 86400, 86400);
         };
         MovieModule movie(hooks);
 

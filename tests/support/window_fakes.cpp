@@ -54,6 +54,8 @@ WindowServices WindowFakes::services() {
         return code;
     };
     services.movieHooks.secondsSinceMidnight = [this] { return secondsSinceMidnight; };
+    // This time of day only ever moves on, so it serves as the steady clock too.
+    services.movieHooks.steadySeconds = [this] { return secondsSinceMidnight; };
     services.movieHooks.processEventsFor = [this](std::chrono::milliseconds duration) {
         secondsSinceMidnight += duration.count() / 1000.0;
         letEventsRun();

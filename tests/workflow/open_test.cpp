@@ -9,6 +9,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -174,8 +175,14 @@ TEST(Open, AnUnplayableFileIsReportedByNameAndLeavesTheTransportReadyWithNothing
             ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(noise) == noise.size());
         }
 
+        leaveASelection(window);
         harness.open(unplayable);
+        for (QPushButton* const button : { window.Command1, window.Command2, window.Command5, window.Command6 }) {
+            harness.click(button);
+        }
+        window.T->setEnabled(true); // as a release of the slider does when the last reply read "playing"
         harness.pass(3s);
+        window.T->setEnabled(false);
 
         ASSERT_EQ(harness.fakes().messages.size(), 1u);
         const auto& message = harness.fakes().messages[0];
@@ -183,11 +190,11 @@ TEST(Open, AnUnplayableFileIsReportedByNameAndLeavesTheTransportReadyWithNothing
         EXPECT_TRUE(message.text.contains(QStringLiteral("cannot play"), Qt::CaseInsensitive))
             << message.text.toStdString();
         EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
+        EXPECT_EQ(shown(window), (Shown { "Play", false, 0, 10, { "", "", "" }, { 210, 210, 9345, 9345 } }));
+        EXPECT_EQ(std::tuple(window.markStart, window.markEnd, window.markScale, window.Label4->text()),
+            std::tuple(0, 0, 0, QString()));
         EXPECT_TRUE(window.sourceFile.isEmpty());
-        EXPECT_EQ(window.Command1->text(), "Play");
-        EXPECT_FALSE(window.T->Enabled());
-        EXPECT_EQ(window.H->Value(), 0);
-        EXPECT_EQ(window.Label4->text(), " 0 : 0 : 4"); // no tick ran since
+        EXPECT_TRUE(window.Cdlg->FileName.isEmpty());
         EXPECT_EQ(harness.askService("status movie mode"), std::nullopt);
         EXPECT_EQ(harness.commands().back().rfind("open ", 0), 0u) << "nothing is sent after the failed open";
     }

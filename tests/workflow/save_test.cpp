@@ -4,9 +4,11 @@
 #include "support/mp3_fixtures.h"
 #include "support/workflow_harness.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <algorithm>
 #include <array>
 #include <csignal>
@@ -83,7 +85,10 @@ int64_t decodedMilliseconds(const QString& path) {
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
 public:
+    // Clicking Save focuses it, and saving disables it, which moves the focus on: to the Website button.
     void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         std::filesystem::copy_file(test_support::testDataFile("cbr_128k_44k_stereo.mp3"), sourcePath.toStdString());
         source = contentsOf(sourcePath);
         ASSERT_EQ(source.size(), 48900);
@@ -132,6 +137,7 @@ public:
         EXPECT_EQ(window.H->Value(), 0);
         EXPECT_EQ(window.Command1->text(), "Play");
         EXPECT_FALSE(harness.devicePlaying());
+        EXPECT_EQ(QApplication::focusWidget(), window.Command7) << "the focus is back where it was";
     }
 
     void expectNotSaved(const QString& reasonPart) {

@@ -1,7 +1,11 @@
 #include "support/workflow_harness.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -33,13 +37,26 @@ protected:
         harness.click(window.Command6);
     }
 
+    // Play Selected, with `duringPreview` run wherever it lets events run. A preview still running long after it
+    // should have ended is stopped by moving the end mark, so that the test fails instead of hanging.
+    void playSelected(const std::function<void()>& duringPreview) {
+        int passes = 0;
+        harness.fakes().duringWait = [&] {
+            duringPreview();
+            if (++passes > 200) {
+                window.markEnd = 0;
+            }
+        };
+        harness.click(window.Command9);
+        harness.fakes().duringWait = nullptr;
+    }
+
     WorkflowHarness harness;
     Form1& window = harness.window();
 };
 
-TEST_F(Selection, MarksShowTheirWholeSecondsTheLengthAsTheirDifferenceAndLinesOverTheSlider) {
+TEST_F(Selection, MarksShowTheirWholeSecondsAndTheLengthAsTheirDifference) {
     openSilentMp3(200s);
-    ASSERT_EQ(window.markScale, 46);
     markStartAt(1900ms);
     markEndAt(3100ms);
 
@@ -48,16 +65,25 @@ TEST_F(Selection, MarksShowTheirWholeSecondsTheLengthAsTheirDifferenceAndLinesOv
     EXPECT_EQ(window.Label7->text(), " 0 : 0 : 1");
     EXPECT_EQ(window.Label9->text(), " 0 : 0 : 3");
     EXPECT_EQ(window.Label3->text(), " 0 : 0 : 2");
+}
 
-    harness.clickSliderAt(100);
-    harness.click(window.Command5);
-    harness.clickSliderAt(200);
-    harness.click(window.Command6);
-
-    EXPECT_EQ(window.Line1->X1(), 4770);
-    EXPECT_EQ(window.Line1->X2(), 4770);
-    EXPECT_EQ(window.Line2->X1(), 9530);
-    EXPECT_EQ(window.Line2->X2(), 9530);
+// Each line stands at the thumb's share of the timeline, rounded once, also where the scale truncates to little
+// or nothing; the end line is drawn 160 twips further right.
+TEST_F(Selection, MarkLinesStandAtTheThumbOnFilesOfAnyLength) {
+    // Seconds of the file, the thumb at Mark Start and at Mark End, then markScale and both lines' x.
+    for (const auto& [seconds, startThumb, endThumb, scale, startX, endX] :
+        { std::array { 200, 100, 200, 46, 4785, 9560 }, std::array { 4200, 1234, 4200, 2, 2882, 9560 },
+            std::array { 36000, 7, 35999, 0, 172, 9560 } }) {
+        harness.replyOnceInstead("status movie length", std::to_string(seconds * 1000));
+        harness.open(harness.silentMp3(std::to_string(seconds) + ".mp3", 5s));
+        harness.dragThumbTo(startThumb);
+        harness.click(window.Command5);
+        harness.dragThumbTo(endThumb);
+        harness.click(window.Command6);
+        EXPECT_EQ((std::vector { window.markScale, window.Line1->X1(), window.Line1->X2(), window.Line2->X1(),
+                      window.Line2->X2() }),
+            (std::vector { scale, startX, startX, endX, endX }));
+    }
 }
 
 TEST_F(Selection, NoSelectionOrMarksInReverseOrderShowNoLengthAndCannotBePlayed) {
@@ -139,27 +165,70 @@ TEST_F(Selection, MarkEndDuringThePreviewEndsItAtTheNextPass) {
     EXPECT_LE(harness.devicePositionMs(), 2200);
 }
 
-TEST_F(Selection, ASecondPreviewInsideTheFirstEndsBothAtTheEndMark) {
-    openSilentMp3(10s);
-    markStartAt(1000ms);
-    markEndAt(3000ms);
-    const auto commandsBefore = harness.commands().size();
-    bool playedAgain = false;
-    harness.fakes().duringWait = [&] {
-        if (!playedAgain && harness.devicePositionMs() >= 2000) {
-            playedAgain = true;
-            harness.click(window.Command9);
-        }
+// Whatever takes over playback, also a second preview, ends the preview at once, and the preview pauses nothing: a
+// Play afterwards plays on past the old end mark.
+TEST_F(Selection, ATakeoverOfPlaybackEndsThePreviewWithoutPausingAndAFollowingPlayPlaysOn) {
+    const std::pair<std::string, std::function<void()>> takeovers[] {
+        { "Pause", [&] { harness.click(window.Command1); } }, { "Stop", [&] { harness.click(window.Command2); } },
+        { "Open", [&] { harness.open(harness.silentMp3("other.mp3", 20s)); } },
+        { "Save",
+            [&] {
+                harness.chooseInNextDialog(harness.folder() / "clip.mp3");
+                harness.click(window.Command7);
+            } },
+        { "SliderSeek", [&] { harness.clickSliderAt(6); } },
+        { "PlaySelected", [&] { harness.click(window.Command9); } }, { "Close", [&] { window.close(); } }
     };
+    for (const auto& [name, takeOver] : takeovers) {
+        SCOPED_TRACE(name);
+        harness.open(harness.silentMp3(name + ".mp3", 20s));
+        markStartAt(1000ms);
+        markEndAt(3000ms);
+        bool tookOver = false;
+        std::size_t sleepsAfter = 0;
+        std::size_t commandsAfter = 0;
+        playSelected([&] {
+            if (!tookOver && harness.devicePositionMs() >= 2000) {
+                tookOver = true;
+                takeOver();
+                sleepsAfter = harness.fakes().sleeps.size();
+                commandsAfter = harness.commands().size();
+            }
+        });
 
-    harness.click(window.Command9);
+        ASSERT_TRUE(tookOver);
+        EXPECT_EQ(harness.fakes().sleeps.size(), sleepsAfter) << "the preview went on";
+        EXPECT_EQ(countFrom(harness.commands(), commandsAfter, "pause movie"), 0);
+        if (name == "Close") {
+            break; // nothing is open to play any more
+        }
+        if (window.Command1->text() == "Play") {
+            harness.click(window.Command1);
+        }
+        harness.pass(4s);
+        EXPECT_TRUE(harness.devicePlaying());
+        EXPECT_GT(harness.devicePositionMs(), 4000);
+    }
+}
 
-    ASSERT_TRUE(playedAgain);
-    EXPECT_EQ(countFrom(harness.commands(), commandsBefore, "pause movie"), 2);
-    EXPECT_FALSE(harness.devicePlaying());
-    EXPECT_GE(harness.devicePositionMs(), 3000);
-    EXPECT_LT(harness.devicePositionMs(), 3200);
-    EXPECT_EQ(window.Command1->text(), "Play");
+// Wherever the device stands, also stopped at the very end of the file, the preview plays from the start mark; a
+// preview whose device stops playing, here at the end of the file, ends there.
+TEST_F(Selection, PreviewPlaysFromTheStartMarkAfterTheEndOfTheFileAndEndsWhenTheDeviceStops) {
+    // The end mark, then where the device rests afterwards: from, and before.
+    for (const auto& [markEnd, restsFrom, restsBefore] : { std::array { 2000, 2000, 2200 }, { 99000, 3504, 3505 } }) {
+        harness.open(harness.silentMp3(std::to_string(markEnd) + ".mp3", 3504ms));
+        markStartAt(1000ms);
+        window.markEnd = markEnd;
+        harness.pass(2600ms); // the device stops at the end, before the next tick finds it there
+        ASSERT_FALSE(harness.devicePlaying());
+
+        playSelected([] {});
+
+        EXPECT_FALSE(harness.devicePlaying());
+        EXPECT_GE(harness.devicePositionMs(), restsFrom);
+        EXPECT_LT(harness.devicePositionMs(), restsBefore);
+        EXPECT_EQ(window.Command1->text(), "Play");
+    }
 }
 
 } // namespace
