@@ -82,6 +82,24 @@ void LineShape::paintEvent(QPaintEvent*) {
         QPointF(twipsToPixels(x1_, y1_) - origin) + centre, QPointF(twipsToPixels(x2_, y2_) - origin) + centre);
 }
 
+ClockLabel::ClockLabel(QWidget* parent)
+    : QLabel(parent) { }
+
+QFont ClockLabel::fontFor(const QString& text) const {
+    QFont font = this->font();
+    const int width = contentsRect().width();
+    for (int pixels = QFontInfo(font).pixelSize(); pixels > 1 && QFontMetrics(font).horizontalAdvance(text) > width;) {
+        font.setPixelSize(--pixels);
+    }
+    return font;
+}
+
+void ClockLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(fontFor(text()));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), text());
+}
+
 namespace {
 
 constexpr int kProgressSteps = 10000;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QLabel>
 #include <QObject>
 #include <QProgressBar>
 #include <QSlider>
@@ -72,6 +74,20 @@ private:
     int y1_;
     int x2_;
     int y2_;
+};
+
+// A label for clock texts. A text too wide for it is drawn in a font just small enough to fit, so that long times
+// show whole in the label's fixed size.
+class ClockLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ClockLabel(QWidget* parent);
+
+    QFont fontFor(const QString& text) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A progress bar from 0 to Max, both single-precision numbers. A Value outside 0..Max shows as the nearer end.

@@ -27,7 +27,7 @@ void place(QWidget* control, int left, int top, int width, int height) {
 }
 
 QLabel* makeClockLabel(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
+    auto* label = new ClockLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(Qt::AlignCenter);
     QPalette palette = label->palette();
@@ -133,12 +133,13 @@ void Form1::createControls() {
     for (const auto& entry : buttons) {
         entry.button = new QPushButton(QLatin1String(entry.caption), this);
         entry.button->setObjectName(QLatin1String(entry.name));
+        entry.button->setAutoDefault(true); // Enter clicks the focused button, as Space does
         place(entry.button, entry.left, entry.top, entry.width, 330);
     }
 
     H = new Slider(this);
     H->setObjectName(QStringLiteral("H"));
-    H->setRange(0, 10);
+    H->setRange(0, kSliderMaxAtStartUp);
     place(H, 75, 1065, 9420, 375);
 
     Label4 = makeClockLabel(this, "Label4");
@@ -176,9 +177,9 @@ void Form1::createControls() {
     Shape1->setFrameShape(QFrame::Box);
     place(Shape1, 360, -4185, 15, 15);
 
-    Line1 = new LineShape(this, 210, 930, 210, 1035);
+    Line1 = new LineShape(this, kStartLineAtStartUpTwips, 930, kStartLineAtStartUpTwips, 1035);
     Line1->setObjectName(QStringLiteral("Line1"));
-    Line2 = new LineShape(this, 9345, 930, 9345, 1035);
+    Line2 = new LineShape(this, kEndLineAtStartUpTwips, 930, kEndLineAtStartUpTwips, 1035);
     Line2->setObjectName(QStringLiteral("Line2"));
 }
 
@@ -210,29 +211,17 @@ void Form1::nameControlsForScreenReaders() {
     }
 }
 
-// Labels, frames, lines and the progress bar take no focus; the other controls take it in this order.
+// Labels, frames, lines and the progress bar take no focus; the other controls take it in this order. The browser
+// pane hands its focus to an inner widget that it makes, and makes anew, while pages load; the pane itself must
+// count as taking focus, or setting the order would pass over it and leave it in front of Mark Start.
 void Form1::setTabOrderFromTable() {
-    QWidget* const order[] { H, Command1, Command2, Command4, Command7, Command3, Command9, Command6, Command5 };
+    WebBrowser1->setFocusPolicy(Qt::StrongFocus);
+    QWidget* const order[] { H, Command1, Command2, Command4, Command7, Command3, Command9, Command6, Command5,
+        WebBrowser1 };
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
-    placeBrowserPaneInTabOrder();
-    WebBrowser1->installEventFilter(this);
     H->setFocus();
-}
-
-// The browser pane takes focus through an inner widget that it makes, and makes anew, while pages load; each new
-// one is put back at the pane's place in the order.
-void Form1::placeBrowserPaneInTabOrder() {
-    QWidget* const pane = WebBrowser1->focusProxy() != nullptr ? WebBrowser1->focusProxy() : WebBrowser1;
-    setTabOrder(Command5, pane);
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == WebBrowser1 && event->type() == QEvent::ChildPolished) {
-        placeBrowserPaneInTabOrder();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.
@@ -280,6 +269,7 @@ void Form1::onWebsite() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
+    takeOverPlayback();
     movie().closeMovie();
     services_.endProgram();
 }

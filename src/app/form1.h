@@ -32,6 +32,10 @@ public:
     static constexpr const char* kWebsiteAddress = TUNESHEAR_WEBSITE;
     static constexpr int kInsideWidthTwips = 9630;
     static constexpr int kInsideHeightTwips = 3705;
+    // Before any file is open the slider's range is 0 to 10 and the mark lines stand at the slider's ends.
+    static constexpr int kSliderMaxAtStartUp = 10;
+    static constexpr int kStartLineAtStartUpTwips = 210;
+    static constexpr int kEndLineAtStartUpTwips = 9345;
 
     QGroupBox* Frame1;
     QLabel* Label7;
@@ -70,17 +74,18 @@ public:
     // Opens `path` as if it had been chosen in the Open dialog.
     void openGivenFile(const QString& path);
 
+    // A file is open from a successful Open on; with none, the transport and the marks have nothing to act on.
+    bool fileIsOpen() const { return !sourceFile.isEmpty(); }
+
 protected:
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void nameControlsForScreenReaders();
     void setTabOrderFromTable();
-    void placeBrowserPaneInTabOrder();
     void connectWorkflow();
     void load();
 
@@ -102,6 +107,12 @@ private:
 
     void onWebsite();
 
+    // Every handler that takes over playback ends a running preview, which goes on only while the count of
+    // takeovers is the one it began with.
+    uint64_t takeOverPlayback() { return ++playbackTakeovers_; }
+    bool previewEnded(uint64_t preview) const { return preview != playbackTakeovers_; }
+
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
+    uint64_t playbackTakeovers_ = 0;
 };

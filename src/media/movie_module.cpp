@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kSecondsPerDay = 24 * 60 * 60;
-
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
@@ -22,7 +20,7 @@ std::string quoted(const std::string& text) {
 } // namespace
 
 MovieModuleHooks MovieModuleHooks::platformDefaults() {
-    return { mciSendStringA, platform::secondsSinceMidnight, platform::processEventsFor };
+    return { mciSendStringA, platform::secondsSinceMidnight, platform::steadySeconds, platform::processEventsFor };
 }
 
 MovieModule::MovieModule(MovieModuleHooks hooks)
@@ -117,21 +115,21 @@ void MovieModule::setPositionTo(int32_t Second) {
 }
 
 // Ends when the time of day, counted from its value at the call rounded to a whole second, has moved on by
-// `duration`. Window events run meanwhile; between them the thread sleeps until the next one or the end.
+// `duration`. The time of day is read once and the wait measured on the steady clock, so that midnight, a change
+// to or from daylight saving or a corrected clock neither stretches nor cuts it. Window events run meanwhile;
+// between them the thread sleeps until the next one or the end.
 void MovieModule::timeOut(double duration) {
-    const double start = std::nearbyint(hooks_.secondsSinceMidnight());
+    const double now = hooks_.secondsSinceMidnight();
+    const double wait = std::nearbyint(now) + duration - now;
+    const double begun = hooks_.steadySeconds();
     for (;;) {
-        double now = hooks_.secondsSinceMidnight();
-        if (start - now > kSecondsPerDay / 2) {
-            now += kSecondsPerDay; // the clock passed midnight
-        }
-        const double remaining = start + duration - now;
-        if (!(now - start < duration)) {
+        const double remaining = wait - (hooks_.steadySeconds() - begun);
+        // A hair below a whole millisecond counts as that millisecond, so rounding noise adds no extra wait.
+        const auto remainingMs = static_cast<long long>(std::ceil(remaining * 1000.0 - 1e-6));
+        if (remainingMs <= 0) {
             return;
         }
-        // A hair below a whole millisecond counts as that millisecond, so rounding noise adds no extra wait.
-        const auto waitMs = static_cast<long long>(std::ceil(remaining * 1000.0 - 1e-6));
-        hooks_.processEventsFor(std::chrono::milliseconds(std::max(1LL, waitMs)));
+        hooks_.processEventsFor(std::chrono::milliseconds(remainingMs));
     }
 }
 

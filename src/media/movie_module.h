@@ -6,11 +6,12 @@
 #include <functional>
 #include <string>
 
-// What MovieModule needs from outside: the media command service, the time of day, and a way to let window
-// events run while it waits. Tests replace them to record command texts, script replies and control time.
+// What MovieModule needs from outside: the media command service, the time of day and a steady clock, and a way
+// to let window events run while it waits. Tests replace them to record command texts, script replies and control time.
 struct MovieModuleHooks {
     std::function<uint32_t(const char* command, char* reply, uint32_t replyLength, void* callbackWindow)> send;
     std::function<double()> secondsSinceMidnight;
+    std::function<double()> steadySeconds;
     std::function<void(std::chrono::milliseconds)> processEventsFor;
 
     static MovieModuleHooks platformDefaults();

@@ -18,9 +18,29 @@ void pauseBeforeOpening(Form1& window) {
     window.T->setEnabled(false);
 }
 
+void placeMarkLines(Form1& window, int32_t startLineX, int32_t endLineX) {
+    window.Line1->setX1(startLineX);
+    window.Line1->setX2(startLineX);
+    window.Line2->setX1(endLineX);
+    window.Line2->setX2(endLineX);
+}
+
+// Nothing of the file that could not be opened, nor of the one closed before it, stays on the window.
+void showNoFile(Form1& window) {
+    window.sourceFile.clear();
+    window.Cdlg->FileName.clear();
+    window.H->setMax(Form1::kSliderMaxAtStartUp);
+    window.markScale = 0;
+    placeMarkLines(window, Form1::kStartLineAtStartUpTwips, Form1::kEndLineAtStartUpTwips);
+    for (QLabel* const clock : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
+        clock->clear();
+    }
+}
+
 } // namespace
 
 void Form1::onOpen() {
+    takeOverPlayback();
     pauseBeforeOpening(*this);
     Cdlg->Filter = workflow::kOpenFilter;
     Cdlg->DialogTitle = workflow::kOpenDialogTitle;
@@ -35,6 +55,7 @@ void Form1::onOpen() {
 
 // A file handed over by the desktop (the command line, a drop) takes the place of the dialog's choice.
 void Form1::openGivenFile(const QString& path) {
+    takeOverPlayback();
     pauseBeforeOpening(*this);
     Cdlg->FileName = path;
     openChosenFile();
@@ -52,7 +73,7 @@ void Form1::openChosenFile() {
     movie().openMovieWindow(pictureParent(P), "child");
     if (movie().Error != 0) {
         messageBox(workflow::cannotPlayMessage(Cdlg->FileName), platform::MessageButtons::Ok);
-        sourceFile.clear();
+        showNoFile(*this);
         return;
     }
     sourceFile = Cdlg->FileName;
@@ -66,8 +87,5 @@ void Form1::openChosenFile() {
         markScale = *scale;
     }
     movie().timeOut(0.5);
-    Line1->setX1(workflow::kTimelineStartTwips);
-    Line1->setX2(workflow::kTimelineStartTwips);
-    Line2->setX1(workflow::kTimelineEndTwips);
-    Line2->setX2(workflow::kTimelineEndTwips);
+    placeMarkLines(*this, workflow::kTimelineStartTwips, workflow::kTimelineEndTwips);
 }

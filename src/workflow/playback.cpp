@@ -4,6 +4,10 @@
 #include "workflow/timeline.h"
 
 void Form1::onPlayPause() {
+    if (!fileIsOpen()) {
+        return;
+    }
+    takeOverPlayback();
     if (Command1->text() == workflow::kPlayCaption) {
         movie().playMovie();
         T->setEnabled(true);
@@ -26,6 +30,10 @@ void Form1::onPlayPause() {
 
 // Seeking while stopped only moves the position: the next Play starts at the beginning.
 void Form1::onStop() {
+    if (!fileIsOpen()) {
+        return;
+    }
+    takeOverPlayback();
     movie().stopMovie();
     Command1->setText(workflow::kPlayCaption);
     T->setEnabled(false);
@@ -38,6 +46,9 @@ void Form1::onStop() {
 // The slider shows whole seconds, so in the last, partial second of a file it already stands at its end while
 // sound still plays; the end counts only once the device has stopped.
 void Form1::onTick() {
+    if (!fileIsOpen()) {
+        return;
+    }
     H->setValue(movie().getPositionInSec());
     Label4->setText(SecondsToClock(H->Value()));
     if (H->Value() == H->Max() && !movie().isMoviePlaying()) {
@@ -60,5 +71,6 @@ void Form1::onSliderMouseUp() {
 
 // The slider's range comes from a length in 32-bit milliseconds, so its seconds always fit back into them.
 void Form1::onSliderClick() {
+    takeOverPlayback();
     movie().setPositionTo(H->Value() * 1000);
 }

@@ -3,6 +3,7 @@
 #include "workflow/messages.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <array>
 #include <optional>
 
@@ -25,12 +26,16 @@ void enterSavingState(Form1& window) {
     window.setWindowTitle(workflow::kSavingCaption);
 }
 
-void restoreControls(Form1& window) {
+// Focus goes back where it was: disabling the focused Save button had moved it on to the Website button.
+void restoreControls(Form1& window, QWidget* focusBefore) {
     window.pb->setValue(0);
     for (QPushButton* button : workflowButtons(window)) {
         button->setEnabled(true);
     }
     window.H->setEnabled(true);
+    if (focusBefore != nullptr) {
+        focusBefore->setFocus();
+    }
 }
 
 // The chosen path, or nothing when the dialog was cancelled.
@@ -87,14 +92,16 @@ void Form1::onSave() {
     if (markStart == 0) {
         markStart = 1; // positions count from 1
     }
+    takeOverPlayback();
+    const QPointer<QWidget> focusBefore = focusWidget();
     enterSavingState(*this);
 
-    const auto endWithoutClip = [this](const QString& message) {
+    const auto endWithoutClip = [this, &focusBefore](const QString& message) {
         if (!message.isEmpty()) {
             messageBox(message, platform::MessageButtons::Ok);
         }
         setWindowTitle(workflow::kCaptionAfterSave);
-        restoreControls(*this);
+        restoreControls(*this, focusBefore);
         Cdlg->FileName.clear();
     };
 
@@ -129,5 +136,5 @@ void Form1::onSave() {
 
     setWindowTitle(workflow::kCaptionAfterSave);
     messageBox(workflow::kClipSaved, platform::MessageButtons::Ok);
-    restoreControls(*this);
+    restoreControls(*this, focusBefore);
 }

@@ -12,8 +12,8 @@ constexpr int32_t kEndLineOffset = 330;
 
 constexpr std::chrono::milliseconds kPreviewPollInterval { 200 };
 
-void placeMarkLine(LineShape& line, int32_t sliderSeconds, int32_t markScale, int32_t offset) {
-    const int32_t x = sliderSeconds * markScale + offset;
+void placeMarkLine(LineShape& line, const Slider& slider, int32_t offset) {
+    const int32_t x = workflow::markLineTwips(slider.Value(), slider.Max(), offset);
     line.setX1(x);
     line.setX2(x);
 }
@@ -26,34 +26,48 @@ QString selectionLengthText(int32_t start, int32_t end) {
 } // namespace
 
 void Form1::onMarkStart() {
-    placeMarkLine(*Line1, H->Value(), markScale, workflow::kTimelineStartTwips);
+    if (!fileIsOpen()) {
+        return;
+    }
+    placeMarkLine(*Line1, *H, workflow::kTimelineStartTwips);
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
 }
 
 void Form1::onMarkEnd() {
-    placeMarkLine(*Line2, H->Value(), markScale, kEndLineOffset);
+    if (!fileIsOpen()) {
+        return;
+    }
+    placeMarkLine(*Line2, *H, kEndLineOffset);
     markEnd = movie().getPositionInMS();
     Label9->setText(SecondsToClock(markEnd / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
 }
 
 // Plays from the start mark until the position reaches the end mark, read anew on every pass so that a Mark End
-// during the preview takes effect at once. Other handlers run between the passes; a second preview runs its own
-// loop inside this one.
+// during the preview takes effect at once. Other handlers run between the passes; one that takes over playback,
+// or a device that stops playing, ends the preview, and only a preview that ends by itself pauses.
 void Form1::onPlaySelected() {
     const int32_t start = markStart;
     if (start >= markEnd) {
         messageBox(workflow::kWrongSelection, platform::MessageButtons::Ok);
         return;
     }
+    const uint64_t preview = takeOverPlayback();
     movie().playMovie();
     Command1->setText(workflow::kPauseCaption);
     movie().setPositionTo(start);
+    // At the very end of the file the device does not play, and the seek leaves it stopped at the start mark.
+    if (!movie().isMoviePlaying()) {
+        movie().playMovie();
+    }
     T->setEnabled(true);
-    while (movie().getPositionInMS() < markEnd) {
+    while (movie().getPositionInMS() < markEnd && movie().isMoviePlaying()) {
         services_.processPendingEvents();
+        if (previewEnded(preview)) {
+            return;
+        }
         services_.sleep(kPreviewPollInterval);
         Label4->setText(SecondsToClock(H->Value()));
     }

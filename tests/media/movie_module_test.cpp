@@ -32,7 +32,7 @@ struct ScriptedService {
                     }
                     return code;
                 },
-            [] { return 0.0; }, [](std::chrono::milliseconds) { FAIL() << "no wait expected"; } };
+            [] { return 0.0; }, [] { return 0.0; }, [](std::chrono::milliseconds) { FAIL() << "no wait expected"; } };
     }
 };
 
@@ -131,21 +131,26 @@ TEST(ReplyNumber, IsTheLeadingNumberRoundedWithHalvesToEvenAndKeptInThirtyTwoBit
     EXPECT_EQ(readReplyNumber("1234", 3), 123);
 }
 
-// The wait starts at the time of day rounded to the nearest second and lasts `duration`; events run for what
-// remains instead of a spin, and a wait across midnight ends on time.
+// The wait starts at the time of day rounded to the nearest second and lasts `duration`, measured on a steady
+// clock: events run for what remains instead of a spin, and neither midnight nor a jump of the time of day during
+// the first wait moves its end.
 TEST(MovieModule, TimeOutWaitsFromTheRoundedStartForTheDuration) {
-    const std::tuple<double, double, std::vector<std::chrono::milliseconds>, double> rows[] { { 100.5, 0.5, {}, 100.5 },
-        { 100.6, 0.5, { 900ms }, 101.5 }, { 101.5, 0.5, { 1000ms }, 102.5 }, { 200.2, 1, { 800ms }, 201.0 },
-        { 300.7, 0, { 300ms }, 301.0 }, { 300.7, -1, {}, 300.7 }, { 86399.2, 1, { 800ms }, 0.0 },
-        { 86399.8, 0.5, { 700ms }, 0.5 } };
-    for (const auto& [start, duration, expectedWaits, end] : rows) {
+    const std::tuple<double, double, std::vector<std::chrono::milliseconds>, double, double> rows[] { { 100.5, 0.5, {},
+                                                                                                          100.5, 0 },
+        { 100.6, 0.5, { 900ms }, 101.5, 0 }, { 101.5, 0.5, { 1000ms }, 102.5, 0 }, { 200.2, 1, { 800ms }, 201.0, 0 },
+        { 300.7, 0, { 300ms }, 301.0, 0 }, { 300.7, -1, {}, 300.7, 0 }, { 86399.8, 0.5, { 700ms }, 0.5, 0 },
+        { 100.6, 0.5, { 900ms }, 82901.5, -3600 }, { 7200.2, 1, { 800ms }, 3601.0, -3600 } };
+    for (const auto& [start, duration, expectedWaits, end, jump] : rows) {
         double now = start;
+        double steady = 0;
         std::vector<std::chrono::milliseconds> waits;
-        MovieModule movie({ [](const char*, char*, uint32_t, void*) { return 0U; }, [&] { return now; },
-            [&](std::chrono::milliseconds wait) {
-                waits.push_back(wait);
-                now = std::fmod(now + wait.count() / 1000.0, 86400);
-            } });
+        MovieModule movie(
+            { [](const char*, char*, uint32_t, void*) { return 0U; }, [&] { return now; }, [&] { return steady; },
+                [&](std::chrono::milliseconds wait) {
+                    now = std::fmod(now + wait.count() / 1000.0 + (waits.empty() ? jump : 0) + 86400, 86400);
+                    steady += wait.count() / 1000.0;
+                    waits.push_back(wait);
+                } });
         movie.timeOut(duration);
         EXPECT_EQ(waits, expectedWaits) << start << " for " << duration;
         EXPECT_NEAR(now, end, 1e-6) << start << " for " << duration;

@@ -63,6 +63,7 @@ WindowServices WorkflowHarness::services() {
         return mciSendStringA(command, reply, replyLength, callbackWindow);
     };
     services.movieHooks.secondsSinceMidnight = [this] { return secondsSinceMidnight_; };
+    services.movieHooks.steadySeconds = [this] { return static_cast<double>(now_.count()) / 1000.0; };
     services.movieHooks.processEventsFor = [this](std::chrono::milliseconds duration) {
         const auto end = now_ + duration;
         letEventsRun();
@@ -155,6 +156,10 @@ void WorkflowHarness::run(const std::string& step) {
             emit slider.Click();
         }
         followTimer();
+    } else if (verb == "endmark") {
+        window_->markEnd = std::stoi(argument);
+    } else if (verb == "length") {
+        replyOnceInstead("status movie length", argument);
     } else if (verb == "close") {
         window_->close();
     } else if (verb == "at") {

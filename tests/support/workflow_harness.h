@@ -31,7 +31,8 @@ public:
 
     // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a file
     // in the folder, missing or not), "pass <ms>", "click <Play|Stop|Open|Save|Website|Start|End|Preview>" (an open
-    // dialog with nothing scripted is cancelled), "slider <s>", "hold <s>", "release", "close", and
+    // dialog with nothing scripted is cancelled), "slider <s>", "hold <s>", "release", "close", "length <ms>" (the
+    // next length query's reply), "endmark <ms>" (set, not marked), and
     // "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>.
     void run(const std::string& step);
     // What the user sees and hears: slider value/max, the Play button, ticking or still, the device's mode and

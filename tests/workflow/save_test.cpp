@@ -3,8 +3,10 @@
 #include "platform/program_end.h"
 #include "support/workflow_harness.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <array>
 #include <csignal>
 #include <filesystem>
@@ -42,7 +44,10 @@ struct WithoutPermissionOverride {
 // A constant bit rate file of 48900 bytes that plays 3000 ms: 16 bytes per millisecond once rounded.
 class Save : public testing::Test {
 public:
+    // Clicking Save focuses it, and saving disables it, which moves the focus on: to the Website button.
     void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         std::filesystem::copy_file(test_support::testDataFile("cbr_128k_44k_stereo.mp3"), sourcePath.toStdString());
         harness.open(sourcePath.toStdString());
         ASSERT_EQ(window.sourceFile, sourcePath);
@@ -79,6 +84,7 @@ public:
         EXPECT_EQ(window.windowTitle() + window.Command1->text(), "TuneshearPlay");
         EXPECT_EQ(window.pb->Value() + static_cast<float>(window.H->Value()), 0.0F);
         EXPECT_FALSE(harness.devicePlaying());
+        EXPECT_EQ(QApplication::focusWidget(), window.Command7) << "the focus is back where it was";
     }
 
     test_support::WorkflowHarness harness;
