@@ -41,17 +41,18 @@ struct ClipRange {
 // not checked for order here: the window refuses a selection whose start is not before its end.
 Result<ClipRange> clipRange(int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
 
-// Bytes the copy advances per chunk; the window adds this to its progress bar after each chunk.
+// Bytes the copy advances per chunk; the window's progress bar counts 4096 per chunk written.
 inline constexpr int32_t kChunkAdvance = 4096;
 
-// Called after each chunk is written. The window moves its progress bar and lets pending window events run here;
-// the process may end inside this call without leaving anything behind (see copyClip).
-using ChunkWritten = std::function<void()>;
+// Called with the number of chunks written so far, about every 50 ms while the copy runs and once when it is
+// complete. The window moves its progress bar and lets pending window events run here; the process may end inside
+// this call without leaving anything behind (see copyClip).
+using ChunksWritten = std::function<void(int64_t chunks)>;
 
 // Writes source bytes startPos … startPos + 4096 × n (n = ⌊(endPos − startPos) / 4096⌋ + 1 chunks) to targetPath:
 // output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when the
-// source ends first. Nothing that is not in the source is ever written. afterEachChunk is called once per chunk
-// written, up to n times; the last chunk may be short where the source ends.
+// source ends first. Nothing that is not in the source is ever written. The bytes are copied in large blocks; the
+// last report counts every chunk written, up to n, the last one perhaps short where the source ends.
 //
 // The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
 // complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
@@ -62,7 +63,7 @@ using ChunkWritten = std::function<void()>;
 // when startPos lies beyond the source's end, when the source cannot be opened or read, or when the clip cannot be
 // written or put in the target's place. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunkWritten& afterEachChunk);
+    const ChunksWritten& reportProgress);
 
 // True when both paths name the same existing file (same device and inode), however each path is written: relative
 // or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.

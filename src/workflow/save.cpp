@@ -111,10 +111,11 @@ void Form1::onSave() {
     }
     pb->setMax(range.value->progressMaximum);
     pb->setValue(0);
-    const auto saved = clip::copyClip(sourceFile, *target, range.value->startPos, range.value->endPos, [this] {
-        pb->setValue(pb->Value() + clip::kChunkAdvance);
-        services_.processPendingEvents();
-    });
+    const auto saved
+        = clip::copyClip(sourceFile, *target, range.value->startPos, range.value->endPos, [this](int64_t chunks) {
+              pb->setValue(static_cast<float>(chunks * clip::kChunkAdvance));
+              services_.processPendingEvents();
+          });
     if (!saved) {
         return endWithoutClip(workflow::clipNotSavedMessage(saved.failure));
     }

@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -173,13 +174,9 @@ TEST_F(Save, WritesTheSourceBytesFromTheStartMarkOnWithProgressAndReportsItSaved
         EXPECT_EQ(contentsOf(target), sourceBytes(row.firstSourceByte, row.length));
         EXPECT_EQ(messageTexts(), QStringList { "Clip Saved" });
         EXPECT_EQ(window.pb->Max(), row.progressMaximum);
-        std::vector<float> expectedProgress;
-        for (int chunk = 1; chunk <= row.chunks; ++chunk) {
-            expectedProgress.push_back(4096.0F * static_cast<float>(chunk));
-        }
-        EXPECT_EQ(progress, expectedProgress);
-        EXPECT_EQ(captions, QStringList(row.chunks, "Saving"));
-        EXPECT_EQ(controlsEnabled, std::vector<bool>(row.chunks, false));
+        EXPECT_EQ(progress, std::vector { 4096.0F * static_cast<float>(row.chunks) });
+        EXPECT_EQ(captions, QStringList { "Saving" });
+        EXPECT_EQ(controlsEnabled, std::vector { false });
         EXPECT_EQ(window.Cdlg->FileName, target);
         EXPECT_EQ(window.markStart, std::max(row.markStart, 1));
         expectControlsBack();
@@ -284,9 +281,9 @@ TEST_F(Save, ClosingTheWindowDuringTheCopyLeavesTheFilesAsTheyWere) {
     harness.fakes().messageAnswers.push_back(MessageAnswer::Yes);
     QStringList entriesAtTheEnd;
     QByteArray targetAtTheEnd;
-    int chunks = 0;
+    bool closed = false;
     harness.fakes().duringWait = [&] {
-        if (++chunks == 2) {
+        if (!std::exchange(closed, true)) {
             window.close();
             platform::runProgramEndCleanups();
             entriesAtTheEnd = folderEntries();
