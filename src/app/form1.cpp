@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QPalette>
+#include <QQuickWidget>
 #include <QUrl>
 #include <QWebEngineView>
 #include <iterator>
@@ -69,7 +70,6 @@ Form1::Form1(WindowServices services, QWidget* parent)
     nameControlsForScreenReaders();
     setTabOrderFromTable();
     connectWorkflow();
-    load();
 }
 
 Form1::~Form1() = default;
@@ -128,9 +128,10 @@ void Form1::createControls() {
     pb->setObjectName(QStringLiteral("pb"));
     place(pb, 105, 2040, 9405, 390);
 
-    WebBrowser1 = new QWebEngineView(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    place(WebBrowser1, 0, 2520, 9615, 1215);
+    // The browser pane draws through a Qt Quick widget. A window first made without the surface such a widget needs
+    // is made anew when the pane arrives, which shows as a flicker; this one, never shown, gives the window that
+    // surface from the start.
+    (new QQuickWidget(this))->hide();
 
     // P only lends its native window to the media service; it and what it holds are never shown.
     P = makeFrame(this, "P", QString());
@@ -167,7 +168,6 @@ void Form1::nameControlsForScreenReaders() {
         { Frame1, "Selection" },
         { H, "Playing position" },
         { pb, "Saving progress" },
-        { WebBrowser1, "How to use Tuneshear" },
         { Line1, "Start mark on the timeline" },
         { Line2, "End mark on the timeline" },
         { P, "Picture" },
@@ -195,8 +195,6 @@ void Form1::setTabOrderFromTable() {
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
-    placeBrowserPaneInTabOrder();
-    WebBrowser1->installEventFilter(this);
     H->setFocus();
 }
 
@@ -230,9 +228,28 @@ void Form1::connectWorkflow() {
     connect(Command7, &QPushButton::clicked, this, &Form1::onSave);
 }
 
-// Points the browser pane at the information page, once; nothing else waits for it.
-void Form1::load() {
+// The browser pane starts an engine of its own, which takes longer than the whole window; it is made, and pointed
+// at the information page, once the window is on the screen. Nothing else waits for it.
+void Form1::makeBrowserPane() {
+    if (!isVisible()) {
+        return;
+    }
+    WebBrowser1 = new QWebEngineView(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAccessibleName(QStringLiteral("How to use Tuneshear"));
+    place(WebBrowser1, 0, 2520, 9615, 1215);
+    placeBrowserPaneInTabOrder();
+    WebBrowser1->installEventFilter(this);
+    WebBrowser1->show();
     WebBrowser1->load(QUrl(QLatin1String(kInfoPageAddress)));
+}
+
+// A queued call runs once this paint has reached the screen, not before it as a zero timer may under load.
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!std::exchange(painted_, true)) {
+        QMetaObject::invokeMethod(this, &Form1::makeBrowserPane, Qt::QueuedConnection);
+    }
 }
 
 MovieModule& Form1::movie() {

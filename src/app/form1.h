@@ -47,7 +47,7 @@ public:
     QPushButton* Command7;
     QPushButton* Command3;
     ProgressBar* pb;
-    QWebEngineView* WebBrowser1;
+    QWebEngineView* WebBrowser1 = nullptr; // made once the window has first been painted
     QGroupBox* P;
     QGroupBox* Frame4;
     QGroupBox* Frame3;
@@ -67,6 +67,7 @@ public:
     MovieModule& movie();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
     void closeEvent(QCloseEvent* event) override;
@@ -78,7 +79,7 @@ private:
     void setTabOrderFromTable();
     void placeBrowserPaneInTabOrder();
     void connectWorkflow();
-    void load();
+    void makeBrowserPane();
 
     platform::MessageAnswer messageBox(const QString& text, platform::MessageButtons buttons);
 
@@ -99,4 +100,5 @@ private:
 
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
+    bool painted_ = false;
 };

@@ -2,7 +2,6 @@
 #include "platform/launcher.h"
 #include "support/window_fakes.h"
 
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -12,8 +11,7 @@ QStringList windowState(Form1& window) {
     QStringList state { window.windowTitle(), QString::number(window.markStart), QString::number(window.markEnd),
         window.sourceFile, QString::number(window.markScale), QString::number(window.H->Value()),
         QString::number(window.H->Max()), QString::number(window.T->Enabled()), QString::number(window.pb->Value()),
-        QString::number(window.pb->Max()), QString::number(window.Line1->X1()), QString::number(window.Line2->X1()),
-        window.WebBrowser1->url().toString() };
+        QString::number(window.pb->Max()), QString::number(window.Line1->X1()), QString::number(window.Line2->X1()) };
     for (const auto* button : window.findChildren<QPushButton*>()) {
         state << button->text() << QString::number(button->isEnabled());
     }
