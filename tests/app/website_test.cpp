@@ -2,9 +2,6 @@
 #include "platform/launcher.h"
 #include "support/window_fakes.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,8 +11,7 @@ QStringList windowState(Form1& window) {
     QStringList state { window.windowTitle(), QString::number(window.markStart), QString::number(window.markEnd),
         window.sourceFile, QString::number(window.markScale), QString::number(window.H->Value()),
         QString::number(window.H->Max()), QString::number(window.T->Enabled()), QString::number(window.pb->Value()),
-        QString::number(window.pb->Max()), QString::number(window.Line1->X1()), QString::number(window.Line2->X1()),
-        window.WebBrowser1->url().toString() };
+        QString::number(window.pb->Max()), QString::number(window.Line1->X1()), QString::number(window.Line2->X1()) };
     for (const auto* button : window.findChildren<QPushButton*>()) {
         state << button->text() << QString::number(button->isEnabled());
     }
@@ -49,29 +45,6 @@ TEST(Website, OpensTheMakersAddressInTheDesktopBrowserAndChangesNothingOnTheWind
     EXPECT_EQ(fakes.launches[1], fakes.launches[0]);
     EXPECT_TRUE(fakes.mediaCommands.empty());
     EXPECT_TRUE(fakes.messages.empty());
-}
-
-// A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.
-TEST(Website, SaysSoWhenNoBrowserIsSetUp) {
-    const QTemporaryDir stubs;
-    QFile stub(stubs.filePath(platform::webAddressOpener()));
-    ASSERT_TRUE(stub.open(QIODevice::WriteOnly) && stub.write("#!/bin/sh\nexit 3\n") > 0);
-    stub.close();
-    stub.setPermissions(stub.permissions() | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", stubs.path().toLocal8Bit() + ":" + path);
-    test_support::WindowFakes fakes;
-    WindowServices services = fakes.services();
-    services.launch = platform::launchDetached;
-    Form1 window(std::move(services));
-
-    window.Command3->click();
-
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.messages.empty(); }, 10000));
-    qputenv("PATH", path);
-    ASSERT_EQ(fakes.messages.size(), 1u);
-    EXPECT_EQ(fakes.messages.front().text,
-        QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress));
 }
 
 } // namespace

@@ -17,12 +17,16 @@
 
 namespace {
 
-// One window for all layout cases: building it starts the browser pane, which is costly.
+// One window for all layout cases: the browser pane it makes once shown is costly.
 class WindowLayout : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         fakes = std::make_unique<test_support::WindowFakes>();
         window = std::make_unique<Form1>(fakes->services());
+        window->show();
+        if (!QTest::qWaitFor([] { return window->WebBrowser1 != nullptr; }, 10000)) {
+            FAIL() << "the browser pane never came";
+        }
     }
     static void TearDownTestSuite() {
         window.reset();
@@ -253,6 +257,16 @@ TEST_F(WindowLayout, EveryControlHasSomethingForScreenReadersToSay) {
         const QString said = accessible->text(QAccessible::Name) + accessible->text(QAccessible::Description);
         EXPECT_FALSE(said.trimmed().isEmpty()) << name.toStdString();
     }
+}
+
+// The browser pane's engine starts only once the window is on the screen.
+TEST(BrowserPane, IsMadeAfterTheWindowIsFirstPainted) {
+    test_support::WindowFakes fakes;
+    Form1 window(fakes.services());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.WebBrowser1, nullptr);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 != nullptr; }, 10000));
 }
 
 } // namespace
