@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
 
     const auto started = std::chrono::steady_clock::now();
-    const auto saved = clip::copyClip(arguments[1], arguments[2], startPos, endPos, [] {});
+    const auto saved = clip::copyClip(arguments[1], arguments[2], startPos, endPos, [](int64_t) {});
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
 
     if (!saved) {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QPointer>
+#include <QQuickWidget>
 #include <QUrl>
 #include <QWebEngineView>
 #include <iterator>
@@ -89,7 +90,6 @@ Form1::Form1(WindowServices services, QWidget* parent)
     connectWorkflow();
     addShortcuts(*this);
     new Mp3DropTarget(this, [this](const QString& path) { openGivenFile(path); });
-    load();
 }
 
 Form1::~Form1() = default;
@@ -149,10 +149,10 @@ void Form1::createControls() {
     pb->setObjectName(QStringLiteral("pb"));
     place(pb, 105, 2040, 9405, 390);
 
-    WebBrowser1 = new QWebEngineView(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    place(WebBrowser1, 0, 2520, 9615, 1215);
-    offerOnlyCopyInMenu(WebBrowser1);
+    // The browser pane draws through a Qt Quick widget. A window first made without the surface such a widget needs
+    // is made anew when the pane arrives, which shows as a flicker; this one, never shown, gives the window that
+    // surface from the start.
+    (new QQuickWidget(this))->hide();
 
     // P only lends its native window to the media service; it and what it holds are never shown.
     P = makeFrame(this, "P", QString());
@@ -189,7 +189,6 @@ void Form1::nameControlsForScreenReaders() {
         { Frame1, "Selection" },
         { H, "Playing position" },
         { pb, "Saving progress" },
-        { WebBrowser1, "How to use Tuneshear" },
         { Line1, "Start mark on the timeline" },
         { Line2, "End mark on the timeline" },
         { P, "Picture" },
@@ -211,13 +210,10 @@ void Form1::nameControlsForScreenReaders() {
     }
 }
 
-// Labels, frames, lines and the progress bar take no focus; the other controls take it in this order. The browser
-// pane hands its focus to an inner widget that it makes, and makes anew, while pages load; the pane itself must
-// count as taking focus, or setting the order would pass over it and leave it in front of Mark Start.
+// Labels, frames, lines and the progress bar take no focus; the other controls take it in this order, and the
+// browser pane, once it is made, after them.
 void Form1::setTabOrderFromTable() {
-    WebBrowser1->setFocusPolicy(Qt::StrongFocus);
-    QWidget* const order[] { H, Command1, Command2, Command4, Command7, Command3, Command9, Command6, Command5,
-        WebBrowser1 };
+    QWidget* const order[] { H, Command1, Command2, Command4, Command7, Command3, Command9, Command6, Command5 };
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -240,9 +236,31 @@ void Form1::connectWorkflow() {
     connect(Command7, &QPushButton::clicked, this, &Form1::onSave);
 }
 
-// Points the browser pane at the information page, once; nothing else waits for it.
-void Form1::load() {
+// The browser pane starts an engine of its own, which takes longer than the whole window; it is made, and pointed
+// at the information page, once the window is on the screen. Nothing else waits for it.
+void Form1::makeBrowserPane() {
+    if (!isVisible()) {
+        return;
+    }
+    WebBrowser1 = new QWebEngineView(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAccessibleName(QStringLiteral("How to use Tuneshear"));
+    place(WebBrowser1, 0, 2520, 9615, 1215);
+    // The pane hands its focus to an inner widget that it makes, and makes anew, while pages load; the pane itself
+    // must count as taking focus, or setting the order would pass over it and leave it in front of Mark Start.
+    WebBrowser1->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(Command5, WebBrowser1);
+    offerOnlyCopyInMenu(WebBrowser1);
+    WebBrowser1->show();
     WebBrowser1->load(QUrl(QLatin1String(kInfoPageAddress)));
+}
+
+// A queued call runs once this paint has reached the screen, not before it as a zero timer may under load.
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!std::exchange(painted_, true)) {
+        QMetaObject::invokeMethod(this, &Form1::makeBrowserPane, Qt::QueuedConnection);
+    }
 }
 
 MovieModule& Form1::movie() {

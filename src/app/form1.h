@@ -52,7 +52,7 @@ public:
     QPushButton* Command7;
     QPushButton* Command3;
     ProgressBar* pb;
-    QWebEngineView* WebBrowser1;
+    QWebEngineView* WebBrowser1 = nullptr; // made once the window has first been painted
     QGroupBox* P;
     QGroupBox* Frame4;
     QGroupBox* Frame3;
@@ -78,6 +78,7 @@ public:
     bool fileIsOpen() const { return !sourceFile.isEmpty(); }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     // Closing is never refused: the media devices are closed and the program ends at once, also when a handler
     // is waiting for events in the middle of its work; that handler does not go on.
     void closeEvent(QCloseEvent* event) override;
@@ -87,7 +88,7 @@ private:
     void nameControlsForScreenReaders();
     void setTabOrderFromTable();
     void connectWorkflow();
-    void load();
+    void makeBrowserPane();
 
     platform::MessageAnswer messageBox(const QString& text, platform::MessageButtons buttons);
 
@@ -115,4 +116,5 @@ private:
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
     uint64_t playbackTakeovers_ = 0;
+    bool painted_ = false;
 };

@@ -6,16 +6,25 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <array>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <sys/stat.h>
+#include <vector>
 
 namespace clip {
 namespace {
 
 // Each chunk takes the previous chunk's last byte again; the copy reads it only once.
 constexpr int32_t kChunkSize = kChunkAdvance + 1;
+
+constexpr int64_t kBlockBytes = 1 << 20;
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+
+// The chunks that the first `bytes` of the clip reach into.
+int64_t chunksCovering(int64_t bytes) {
+    return bytes <= kChunkSize ? 1 : 1 + (bytes - kChunkSize + kChunkAdvance - 1) / kChunkAdvance;
+}
 
 std::optional<int32_t> checkedProduct(int32_t a, int32_t b) {
     int32_t product = 0;
@@ -187,7 +196,7 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
 }
 
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunkWritten& afterEachChunk, int64_t lastPos) {
+    const ChunksWritten& reportProgress, int64_t lastPos) {
     using Outcome = Result<int64_t>;
     if (startPos < 1) {
         return Outcome::failed(
@@ -210,7 +219,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }
     // Where the file system has no unnamed files, the clip is written under a temporary name next to the target;
-    // if the program ends in a chunk's callback, a commit after cancelWriting removes that file without touching
+    // if the program ends in a progress report, a commit after cancelWriting removes that file without touching
     // the target.
     const platform::CleanupAtProgramEnd discardUnfinishedClip([&target] {
         target.cancelWriting();
@@ -218,26 +227,26 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
     });
 
     const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
-    const int64_t bytesUpToLastPos = lastPos - startPos + 1;
-    std::array<char, kChunkSize> buffer {};
+    const int64_t wantedLength = std::min(chunkCount * kChunkAdvance + 1, lastPos - startPos + 1);
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(wantedLength, kBlockBytes)));
+    auto lastReport = std::chrono::steady_clock::now();
     int64_t clipLength = 0;
-    for (int64_t chunk = 0; chunk < chunkCount; ++chunk) {
-        const int64_t wanted
-            = std::min<int64_t>(chunk == 0 ? kChunkSize : kChunkAdvance, bytesUpToLastPos - clipLength);
+    while (clipLength < wantedLength) {
+        const int64_t wanted = std::min(wantedLength - clipLength, kBlockBytes);
         const int64_t got = readUpTo(source, buffer.data(), wanted);
         if (got < 0) {
             return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
         }
-        if (got == 0) {
-            break;
-        }
-        if (!writeAll(target, buffer.data(), got)) {
+        if (got > 0 && !writeAll(target, buffer.data(), got)) {
             return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
         }
         clipLength += got;
-        afterEachChunk();
         if (got < wanted) {
             break;
+        }
+        if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
+            reportProgress(chunksCovering(clipLength));
+            lastReport = now;
         }
     }
 
@@ -245,6 +254,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         return Outcome::failed(
             QStringLiteral("The selection starts at byte %1, after the end of \"%2\".").arg(startPos).arg(sourcePath));
     }
+    reportProgress(chunksCovering(clipLength));
     if (!target.commit()) {
         return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
     }

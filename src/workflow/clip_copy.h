@@ -58,20 +58,22 @@ struct ClipRange {
 // window refuses a selection whose start is not before its end.
 Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
 
-// Bytes the copy advances per chunk; the window adds this to its progress bar after each chunk.
+// Bytes the copy advances per chunk; the window's progress bar counts 4096 per chunk written.
 inline constexpr int32_t kChunkAdvance = 4096;
 
-// Called after each chunk is written. The window moves its progress bar and lets pending window events run here;
-// the process may end inside this call without leaving anything behind (see copyClip).
-using ChunkWritten = std::function<void()>;
+// Called with the number of chunks written so far, about every 50 ms while the copy runs and once when it is
+// complete. The window moves its progress bar and lets pending window events run here; the process may end inside
+// this call without leaving anything behind (see copyClip).
+using ChunksWritten = std::function<void(int64_t chunks)>;
 
 // A lastPos that lets the clip run up to the source's end.
 inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
 
 // Writes source bytes startPos … startPos + 4096 × n (n = ⌊(endPos − startPos) / 4096⌋ + 1 chunks) to targetPath:
 // output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when source
-// byte lastPos or the source's end comes first. Nothing that is not in the source is ever written. afterEachChunk
-// is called once per chunk written, up to n times; the last chunk may be short where the clip ends early.
+// byte lastPos or the source's end comes first. Nothing that is not in the source is ever written. The bytes are
+// copied in large blocks; the last report counts every chunk written, up to n, the last one perhaps short where
+// the clip ends early.
 //
 // The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
 // complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
@@ -84,7 +86,7 @@ inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
 // when startPos lies beyond the source's end or lastPos, when the source cannot be opened or read, or when the
 // clip cannot be written or put in the target's place. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunkWritten& afterEachChunk, int64_t lastPos = kSourceEnd);
+    const ChunksWritten& reportProgress, int64_t lastPos = kSourceEnd);
 
 // True when both paths name the same existing file (same device and inode), however each path is written: relative
 // or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.

@@ -125,8 +125,8 @@ void Form1::onSave() {
     pb->setValue(0);
     const auto saved = clip::copyClip(
         sourceFile, *target, range.value->startPos, range.value->endPos,
-        [this] {
-            pb->setValue(pb->Value() + clip::kChunkAdvance);
+        [this](int64_t chunks) {
+            pb->setValue(static_cast<float>(chunks * clip::kChunkAdvance));
             services_.processPendingEvents();
         },
         range.value->lastPos);

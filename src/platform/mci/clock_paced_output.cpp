@@ -6,7 +6,11 @@ namespace mci {
 
 namespace {
 
-constexpr auto kTick = std::chrono::milliseconds(10);
+constexpr auto kStep = std::chrono::milliseconds(50);
+
+int64_t framesIn(std::chrono::steady_clock::duration duration, int32_t sampleRate) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(duration).count() * sampleRate / 1'000'000;
+}
 
 } // namespace
 
@@ -32,6 +36,12 @@ void ClockPacedOutput::start() {
 void ClockPacedOutput::halt() {
     const std::lock_guard lock(mutex_);
     running_ = false;
+    pulledHeardAt_ = std::chrono::steady_clock::time_point {};
+}
+
+int64_t ClockPacedOutput::bufferedFrames() const {
+    const auto ahead = pulledHeardAt_.load() - std::chrono::steady_clock::now();
+    return ahead > ahead.zero() ? framesIn(ahead, format_.sampleRate) : 0;
 }
 
 void ClockPacedOutput::run(std::stop_token stop) {
@@ -43,14 +53,17 @@ void ClockPacedOutput::run(std::stop_token stop) {
             continue;
         }
         const auto now = std::chrono::steady_clock::now();
-        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - runningSince_);
-        const int64_t due = elapsed.count() * format_.sampleRate / 1'000'000;
+        const auto nextWake = now + kStep;
+        const int64_t due = framesIn(nextWake - runningSince_, format_.sampleRate);
         if (due > framesPulled_) {
+            // Set before the pull: a position asked for meanwhile may lag for that moment, but never runs ahead
+            // of the sound and so never ends the play early.
+            pulledHeardAt_ = nextWake;
             samples.resize(static_cast<std::size_t>((due - framesPulled_) * format_.channels));
             source_.fill(samples);
             framesPulled_ = due;
         }
-        wake_.wait_until(lock, stop, now + kTick, [] { return false; });
+        wake_.wait_until(lock, stop, nextWake, [] { return false; });
     }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/mci/mp3_decoder.h"
 
+#include "platform/mci/frame_walk.h"
 #include "platform/mci/mci_errors.h"
 
 #include <cstdio>
@@ -22,6 +23,9 @@ constexpr int kFramesSearchedForRun = 64;
 
 // A decode error inside the file is damage to step over, not its end; this many failed reads in a row are.
 constexpr int kFailedReadsBeforeGivingUp = 16;
+
+// The library asks for a few bytes at a time, twice a frame; a large buffer turns that into few system calls.
+constexpr std::size_t kReadBufferBytes = 1 << 20;
 
 void initialiseLibraryOnce() {
     static std::once_flag once;
@@ -88,7 +92,29 @@ bool startsWithRunOfFrames(mpg123_handle* handle) {
     return false;
 }
 
+mpg123_ssize_t readFile(void* file, void* buffer, size_t count) {
+    const size_t got = std::fread(buffer, 1, count, static_cast<std::FILE*>(file));
+    return got == 0 && std::ferror(static_cast<std::FILE*>(file)) ? -1 : static_cast<mpg123_ssize_t>(got);
+}
+
+off_t seekFile(void* file, off_t offset, int whence) {
+    auto* const stream = static_cast<std::FILE*>(file);
+    return fseeko(stream, offset, whence) == 0 ? ftello(stream) : -1;
+}
+
+Mp3Decoder::File openBuffered(const std::filesystem::path& path) {
+    Mp3Decoder::File file(std::fopen(path.c_str(), "rb"));
+    if (file && std::setvbuf(file.get(), nullptr, _IOFBF, kReadBufferBytes) != 0) {
+        file.reset();
+    }
+    return file;
+}
+
 } // namespace
+
+void Mp3Decoder::FileCloser::operator()(std::FILE* file) const {
+    std::fclose(file);
+}
 
 void Mp3Decoder::HandleDeleter::operator()(mpg123_handle_struct* handle) const {
     mpg123_close(handle);
@@ -102,10 +128,16 @@ std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::
     initialiseLibraryOnce();
     int error = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &error));
-    if (!handle || !configure(handle.get()) || mpg123_open(handle.get(), path.c_str()) != MPG123_OK) {
+    File file = openBuffered(path);
+    // A tag that counts the whole stream gives the length a scan would find; a file cut short or damaged after it
+    // was tagged has every frame counted.
+    const bool tagCountsLength = file && tagCountsWholeStream(file.get());
+    if (!handle || !file || std::fseek(file.get(), 0, SEEK_SET) != 0 || !configure(handle.get())
+        || mpg123_replace_reader_handle(handle.get(), readFile, seekFile, nullptr) != MPG123_OK
+        || mpg123_open_handle(handle.get(), file.get()) != MPG123_OK) {
         return kInvalidFile;
     }
-    if (!startsWithRunOfFrames(handle.get()) || mpg123_scan(handle.get()) != MPG123_OK) {
+    if (!startsWithRunOfFrames(handle.get()) || (!tagCountsLength && mpg123_scan(handle.get()) != MPG123_OK)) {
         return kInvalidFile;
     }
     const off_t lengthFrames = mpg123_length(handle.get());
@@ -117,11 +149,12 @@ std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::
         return kInvalidFile;
     }
     const AudioFormat format { static_cast<int32_t>(rate), static_cast<int32_t>(channels) };
-    return std::make_unique<Mp3Decoder>(Opened {}, std::move(handle), format, lengthFrames);
+    return std::make_unique<Mp3Decoder>(Opened {}, std::move(file), std::move(handle), format, lengthFrames);
 }
 
-Mp3Decoder::Mp3Decoder(Opened, Handle handle, AudioFormat format, int64_t lengthFrames)
-    : handle_(std::move(handle))
+Mp3Decoder::Mp3Decoder(Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames)
+    : file_(std::move(file))
+    , handle_(std::move(handle))
     , format_(format)
     , lengthFrames_(lengthFrames) { }
 

@@ -3,6 +3,7 @@
 #include "platform/mci/audio_format.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -12,8 +13,9 @@ struct mpg123_handle_struct;
 
 namespace mci {
 
-// An MPEG audio file opened with libmpg123 and scanned to the end, so its length in sample frames is exact
-// (gapless: encoder delay and padding removed when the file tells them). Decodes to interleaved 16-bit samples.
+// An MPEG audio file opened with libmpg123, its length in sample frames exact (gapless: encoder delay and padding
+// removed when the file tells them): taken from a LAME/Xing tag that counts the whole stream, else from a scan of
+// every frame. Decodes to interleaved 16-bit samples. The library reads the file through a large buffer.
 class Mp3Decoder {
 public:
     // The decoder, or kFileNotFound / kInvalidFile.
@@ -28,7 +30,11 @@ public:
         void operator()(mpg123_handle_struct* handle) const;
     };
     using Handle = std::unique_ptr<mpg123_handle_struct, HandleDeleter>;
-    Mp3Decoder(Opened, Handle handle, AudioFormat format, int64_t lengthFrames);
+    struct FileCloser {
+        void operator()(std::FILE* file) const;
+    };
+    using File = std::unique_ptr<std::FILE, FileCloser>;
+    Mp3Decoder(Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames);
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
@@ -44,6 +50,7 @@ public:
     std::size_t read(std::span<int16_t> samples);
 
 private:
+    File file_; // read by handle_, so closed after it
     Handle handle_;
     AudioFormat format_;
     int64_t lengthFrames_;
