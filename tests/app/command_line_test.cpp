@@ -54,16 +54,17 @@ TEST(CommandLine, EndsBeforeTheWindowWithItsAnswerOnTheRightStream) {
 TEST(GivenFile, OpensAsIfChosenInTheOpenDialog) {
     const struct {
         const char* name;
-        QString argument; // on the command line; empty: dropped as the file, or as its name in text
-        bool asText;
+        QString argument; // on the command line; empty: dropped as its name in text, or as the file once or twice
+        int filesDropped;
         Qt::DropActions offered;
         bool plays;
     } rows[] {
-        { "no file", "", true, Qt::CopyAction, false },
-        { "song.mp3", "song.mp3", false, {}, true },
-        { "missing.mp3", "missing.mp3", false, {}, false },
-        { "dropped", "", false, Qt::CopyAction | Qt::MoveAction, true },
-        { "dropped only to be moved", "", false, Qt::MoveAction, false },
+        { "no file", "", 0, Qt::CopyAction, false },
+        { "song.mp3", "song.mp3", 1, {}, true },
+        { "missing.mp3", "missing.mp3", 1, {}, false },
+        { "dropped", "", 1, Qt::CopyAction | Qt::MoveAction, true },
+        { "two files dropped", "", 2, Qt::CopyAction, false },
+        { "dropped only to be moved", "", 1, Qt::MoveAction, false },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -78,7 +79,8 @@ TEST(GivenFile, OpensAsIfChosenInTheOpenDialog) {
             = readCommandLine(QStringList { "tuneshear", row.argument }.filter(QRegularExpression(".")));
         QDir::setCurrent(startFolder);
         QMimeData data;
-        row.asText ? data.setText(song) : data.setUrls({ QUrl::fromLocalFile(song) });
+        row.filesDropped == 0 ? data.setText(song)
+                              : data.setUrls(QList<QUrl>(row.filesDropped, QUrl::fromLocalFile(song)));
         QDragEnterEvent enter(QPoint(300, 220), row.offered, &data, Qt::LeftButton, Qt::NoModifier);
         QDropEvent drop(QPointF(300, 220), row.offered, &data, Qt::LeftButton, Qt::NoModifier);
 
@@ -95,6 +97,27 @@ TEST(GivenFile, OpensAsIfChosenInTheOpenDialog) {
         EXPECT_EQ(window.sourceFile, row.plays ? song : QString());
         EXPECT_EQ(harness.devicePlaying(), row.plays);
         EXPECT_EQ(harness.messages.size(), row.argument == "missing.mp3" ? 1u : 0u);
+    }
+}
+
+// Any one of a display, a Wayland display or a platform named is enough to start.
+TEST(CommandLine, NeedsNoMoreThanOneWayToShowTheWindow) {
+    const char* const names[] { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" };
+    std::vector<std::optional<QByteArray>> saved;
+    for (const char* name : names) {
+        saved.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    }
+    for (const char* named : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "" }) {
+        for (const char* name : names) {
+            qunsetenv(name);
+        }
+        if (*named != '\0') {
+            qputenv(named, "x");
+        }
+        EXPECT_EQ(missingDisplayLine(readCommandLine({ "tuneshear" })).has_value(), *named == '\0') << named;
+    }
+    for (std::size_t index = 0; index < std::size(names); ++index) {
+        saved[index] ? qputenv(names[index], *saved[index]) : qunsetenv(names[index]);
     }
 }
 
