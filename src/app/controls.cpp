@@ -65,6 +65,12 @@ void LineShape::setCoordinate(int& coordinate, int twips) {
     place();
 }
 
+void LineShape::setX(int twips) {
+    x1_ = twips;
+    x2_ = twips;
+    place();
+}
+
 // The widget covers the line's ends and the pen around them; the line is painted inside it.
 void LineShape::place() {
     const QRect ends = QRect(twipsToPixels(x1_, y1_), twipsToPixels(x2_, y2_)).normalized();

@@ -62,6 +62,8 @@ public:
     void setY1(int twips) { setCoordinate(y1_, twips); }
     void setX2(int twips) { setCoordinate(x2_, twips); }
     void setY2(int twips) { setCoordinate(y2_, twips); }
+    // Both ends to `twips`: the mark lines stand upright and move only sideways.
+    void setX(int twips);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,7 +6,11 @@
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
+#include <optional>
 
+namespace {
+
+// The path of the one local MP3 file that `data` carries, or nothing when it carries anything else.
 std::optional<QString> droppedMp3(const QMimeData& data) {
     const QList<QUrl> urls = data.urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) {
@@ -18,8 +22,6 @@ std::optional<QString> droppedMp3(const QMimeData& data) {
     }
     return path;
 }
-
-namespace {
 
 // The file is only read: a drop offered as a move would have the file manager delete it afterwards.
 std::optional<QString> acceptAsCopy(QDropEvent& event) {

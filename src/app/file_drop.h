@@ -3,13 +3,8 @@
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <optional>
 
-class QMimeData;
 class QWidget;
-
-// The path of the one local MP3 file that `data` carries, or nothing when it carries anything else.
-std::optional<QString> droppedMp3(const QMimeData& data);
 
 // Takes every drag over `window`, before any control in it sees it (the browser pane would load a dropped file): one
 // local MP3 file is accepted and, once dropped, handed to `open`; anything else is refused.

@@ -18,20 +18,14 @@ void pauseBeforeOpening(Form1& window) {
     window.T->setEnabled(false);
 }
 
-void placeMarkLines(Form1& window, int32_t startLineX, int32_t endLineX) {
-    window.Line1->setX1(startLineX);
-    window.Line1->setX2(startLineX);
-    window.Line2->setX1(endLineX);
-    window.Line2->setX2(endLineX);
-}
-
 // Nothing of the file that could not be opened, nor of the one closed before it, stays on the window.
 void showNoFile(Form1& window) {
     window.sourceFile.clear();
     window.Cdlg->FileName.clear();
     window.H->setMax(Form1::kSliderMaxAtStartUp);
     window.markScale = 0;
-    placeMarkLines(window, Form1::kStartLineAtStartUpTwips, Form1::kEndLineAtStartUpTwips);
+    window.Line1->setX(Form1::kStartLineAtStartUpTwips);
+    window.Line2->setX(Form1::kEndLineAtStartUpTwips);
     for (QLabel* const clock : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
         clock->clear();
     }
@@ -87,5 +81,6 @@ void Form1::openChosenFile() {
         markScale = *scale;
     }
     movie().timeOut(0.5);
-    placeMarkLines(*this, workflow::kTimelineStartTwips, workflow::kTimelineEndTwips);
+    Line1->setX(workflow::kTimelineStartTwips);
+    Line2->setX(workflow::kTimelineEndTwips);
 }

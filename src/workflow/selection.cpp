@@ -12,12 +12,6 @@ constexpr int32_t kEndLineOffset = 330;
 
 constexpr std::chrono::milliseconds kPreviewPollInterval { 200 };
 
-void placeMarkLine(LineShape& line, const Slider& slider, int32_t offset) {
-    const int32_t x = workflow::markLineTwips(slider.Value(), slider.Max(), offset);
-    line.setX1(x);
-    line.setX2(x);
-}
-
 // The length is the difference of the whole seconds each mark shows, so the three clocks agree with each other.
 QString selectionLengthText(int32_t start, int32_t end) {
     return start < end ? SecondsToClock(end / 1000 - start / 1000) : QString(workflow::kClockReset);
@@ -29,7 +23,7 @@ void Form1::onMarkStart() {
     if (!fileIsOpen()) {
         return;
     }
-    placeMarkLine(*Line1, *H, workflow::kTimelineStartTwips);
+    Line1->setX(workflow::markLineTwips(H->Value(), H->Max(), workflow::kTimelineStartTwips));
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
@@ -39,7 +33,7 @@ void Form1::onMarkEnd() {
     if (!fileIsOpen()) {
         return;
     }
-    placeMarkLine(*Line2, *H, kEndLineOffset);
+    Line2->setX(workflow::markLineTwips(H->Value(), H->Max(), kEndLineOffset));
     markEnd = movie().getPositionInMS();
     Label9->setText(SecondsToClock(markEnd / 1000));
     Label3->setText(selectionLengthText(markStart, markEnd));
