@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +93,11 @@ TEST(Window, StartsWithEveryControlInItsFirstStateAndShowsTheInformationPage) {
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && !window.WebBrowser1->url().isEmpty(); }, 10000));
     EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
+    // The built-in page's menu offers nothing to navigate; with nothing selected, only Select All.
+    emit window.WebBrowser1->customContextMenuRequested(QPoint(10, 10));
+    const auto* menu = window.WebBrowser1->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions(), QList { window.WebBrowser1->pageAction(QWebEnginePage::SelectAll) });
     // Clock texts of any 32-bit count fit; one too wide is drawn in a font smaller by just enough.
     for (const QLabel* label : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
         for (const QString& text : { QString(" 9 : 59 : 59"), SecondsToClock(2120000338), SecondsToClock(INT32_MIN) }) {
