@@ -7,7 +7,6 @@ PREFIX ?= /usr/local
 SANITIZE_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 120
-FUZZ_TARGETS = command_text media_file
 # Leaks inside third-party libraries are silenced by tests/lsan.supp. Qt WebEngine's Chromium frees objects with a
 # size other than the one they were made with, which ASan cannot suppress per library, so that one check is off.
 # UBSan stops at the first finding.
@@ -38,14 +37,14 @@ test-sanitize: deps
 	cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	cd $(SANITIZE_BUILD_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
-# Each fuzz target for FUZZ_SECONDS from its seeds; crashing inputs land in $(FUZZ_BUILD_DIR)/crashes/<target>/.
+# The fuzz target for FUZZ_SECONDS from its seeds; new inputs land in $(FUZZ_BUILD_DIR)/corpus/, crashing inputs in
+# $(FUZZ_BUILD_DIR)/crashes/.
 fuzz: deps
 	cmake -S fuzz -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
-	status=0; for target in $(FUZZ_TARGETS); do \
-		./fuzz/run-fuzzer $(FUZZ_BUILD_DIR)/$${target}_fuzzer fuzz/corpus/$$target $(FUZZ_SECONDS) \
-			$(CURDIR)/$(FUZZ_BUILD_DIR)/crashes/$$target || status=1; \
-	done; exit $$status
+	mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/crashes
+	./$(FUZZ_BUILD_DIR)/media_service_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -timeout=20 \
+		-artifact_prefix=$(FUZZ_BUILD_DIR)/crashes/ $(FUZZ_BUILD_DIR)/corpus fuzz/corpus/media_service
 
 bench: build
 	./bench/run-bench $(BUILD_DIR)
