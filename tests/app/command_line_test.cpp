@@ -6,10 +6,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QWindow>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,86 +16,29 @@ namespace {
 // of one stream and nothing on the other.
 TEST(CommandLine, EndsBeforeTheWindowWithItsAnswerOnTheRightStream) {
     const QString usage = "Usage: tuneshear [options] [FILE]\n";
-    const struct {
-        QStringList arguments;
-        int exitCode;
-        QString output, error;
-    } rows[] {
-        { { "--help" }, 0, usage, "" },
+    const std::tuple<QStringList, int, QString, QString> rows[] { { { "--help" }, 0, usage, "" },
         { { "--version" }, 0, "Tuneshear 1.0\n", "" },
         { { "--bogus" }, 2, "", "tuneshear: Unknown option 'bogus'.\n" + usage },
         { { "a.mp3", "b.mp3" }, 2, "", "tuneshear: Tuneshear opens one file at a time.\n" + usage },
         { {}, 1, "",
-            "Tuneshear needs a graphical desktop: no display found (DISPLAY and WAYLAND_DISPLAY are unset).\n" },
-    };
-    const auto head = [](const QByteArray& text, const QString& expected) {
-        return QString::fromLocal8Bit(text).left(std::max<qsizetype>(expected.size(), 1));
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+            "Tuneshear needs a graphical desktop: no display found (DISPLAY and WAYLAND_DISPLAY are unset).\n" } };
+    for (const auto& [arguments, exitCode, output, error] : rows) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
             environment.remove(name);
         }
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(TUNESHEAR_BINARY), row.arguments);
+        program.start(QStringLiteral(TUNESHEAR_BINARY), arguments);
         ASSERT_TRUE(program.waitForFinished(10000));
-        EXPECT_EQ(program.exitCode(), row.exitCode);
-        EXPECT_EQ(head(program.readAllStandardOutput(), row.output), row.output);
-        EXPECT_EQ(head(program.readAllStandardError(), row.error), row.error);
+        EXPECT_EQ(program.exitCode(), exitCode) << arguments.join(' ').toStdString();
+        const auto head = [](const QByteArray& text, const QString& expected) {
+            return QString(text).left(std::max<qsizetype>(expected.size(), 1));
+        };
+        EXPECT_EQ(head(program.readAllStandardOutput(), output), output) << arguments.join(' ').toStdString();
+        EXPECT_EQ(head(program.readAllStandardError(), error), error) << arguments.join(' ').toStdString();
     }
-}
-
-// A file handed over by the desktop, on the command line or dropped on the window's native window, opens as if chosen
-// in the Open dialog. A drop is taken only for one MP3 file offered as a copy.
-TEST(GivenFile, OpensAsIfChosenInTheOpenDialog) {
-    const struct {
-        const char* name;
-        QString argument; // on the command line; empty: dropped as its name in text, or as the file once or twice
-        int filesDropped;
-        Qt::DropActions offered;
-        bool plays;
-    } rows[] {
-        { "no file", "", 0, Qt::CopyAction, false },
-        { "song.mp3", "song.mp3", 1, {}, true },
-        { "missing.mp3", "missing.mp3", 1, {}, false },
-        { "dropped", "", 1, Qt::CopyAction | Qt::MoveAction, true },
-        { "two files dropped", "", 2, Qt::CopyAction, false },
-        { "dropped only to be moved", "", 1, Qt::MoveAction, false },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        test_support::WorkflowHarness harness;
-        Form1& window = harness.window();
-        window.show();
-        const QString song = harness.folder() + "/song.mp3";
-        test_support::writeSilentMp3(song.toStdString(), std::chrono::seconds(3));
-        const QString startFolder = QDir::currentPath();
-        QDir::setCurrent(harness.folder());
-        const CommandLine commandLine
-            = readCommandLine(QStringList { "tuneshear", row.argument }.filter(QRegularExpression(".")));
-        QDir::setCurrent(startFolder);
-        QMimeData data;
-        row.filesDropped == 0 ? data.setText(song)
-                              : data.setUrls(QList<QUrl>(row.filesDropped, QUrl::fromLocalFile(song)));
-        QDragEnterEvent enter(QPoint(300, 220), row.offered, &data, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent drop(QPointF(300, 220), row.offered, &data, Qt::LeftButton, Qt::NoModifier);
-
-        if (!commandLine.file.isEmpty()) {
-            window.openGivenFile(commandLine.file);
-        } else {
-            QCoreApplication::sendEvent(window.windowHandle(), &enter);
-            QCoreApplication::sendEvent(window.windowHandle(), &drop);
-            harness.pass(std::chrono::milliseconds(0));
-            EXPECT_EQ(enter.isAccepted(), row.plays);
-            EXPECT_EQ(drop.isAccepted() && drop.dropAction() == Qt::CopyAction, row.plays);
-        }
-
-        EXPECT_EQ(window.sourceFile, row.plays ? song : QString());
-        EXPECT_EQ(harness.devicePlaying(), row.plays);
-        EXPECT_EQ(harness.messages.size(), row.argument == "missing.mp3" ? 1u : 0u);
-    }
+    EXPECT_EQ(readCommandLine({ "tuneshear", "a b.mp3" }).file, QDir::current().absoluteFilePath("a b.mp3"));
 }
 
 // Any one of a display, a Wayland display or a platform named is enough to start.
@@ -116,8 +57,32 @@ TEST(CommandLine, NeedsNoMoreThanOneWayToShowTheWindow) {
         }
         EXPECT_EQ(missingDisplayLine(readCommandLine({ "tuneshear" })).has_value(), *named == '\0') << named;
     }
+    EXPECT_FALSE(missingDisplayLine(readCommandLine({ "tuneshear", "-platform", "offscreen" })));
     for (std::size_t index = 0; index < std::size(names); ++index) {
         saved[index] ? qputenv(names[index], *saved[index]) : qunsetenv(names[index]);
+    }
+}
+
+// A drop on the window's native window opens like the Open dialog, only for one MP3 file offered as a copy.
+TEST(FileDrop, OpensOneMp3OfferedAsACopy) {
+    const std::tuple<const char*, int, Qt::DropActions, bool> rows[] { { "name as text", 0, Qt::CopyAction, false },
+        { "dropped", 1, Qt::CopyAction | Qt::MoveAction, true }, { "two files", 2, Qt::CopyAction, false },
+        { "only to be moved", 1, Qt::MoveAction, false } };
+    for (const auto& [name, files, offered, plays] : rows) {
+        test_support::WorkflowHarness harness;
+        harness.window().show();
+        const QString song = harness.folder() + "/song.mp3";
+        test_support::writeSilentMp3(song.toStdString(), std::chrono::seconds(3));
+        QMimeData data;
+        files == 0 ? data.setText(song) : data.setUrls(QList<QUrl>(files, QUrl::fromLocalFile(song)));
+        QDragEnterEvent enter(QPoint(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(harness.window().windowHandle(), &enter);
+        QCoreApplication::sendEvent(harness.window().windowHandle(), &drop);
+        harness.pass(std::chrono::milliseconds(0));
+        EXPECT_EQ(enter.isAccepted(), plays) << name;
+        EXPECT_EQ(drop.isAccepted() && drop.dropAction() == Qt::CopyAction, plays) << name;
+        EXPECT_EQ(harness.window().sourceFile, plays ? song : QString()) << name;
     }
 }
 

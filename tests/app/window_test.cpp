@@ -185,9 +185,8 @@ TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
         services.chooseFile = [&](QWidget*, const platform::FileDialogRequest&) {
             return platform::FileChoice { folder.filePath("clip.mp3"), 1 };
         };
-        services.showMessage = [](QWidget*, const QString&, platform::MessageButtons) {
-            return platform::MessageAnswer::Ok;
-        };
+        services.showMessage
+            = [](QWidget*, const QString&, platform::MessageButtons) { return platform::MessageAnswer::Ok; };
         services.processPendingEvents = [] {
             ::kill(::getpid(), SIGTERM);
             platform::processPendingEvents();

@@ -35,47 +35,29 @@ std::string described(const std::variant<mci::Command, uint32_t>& parsed) {
 // Verbs: 0 open, 1 close, 2 play, 3 seek, 4 pause, 5 resume, 6 stop, 7 set, 8 status; items: 0 length, 1 position,
 // 2 mode. Errors: 259 keyword, 261 command, 270 integer, 273 missing parameter.
 TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
-    const std::pair<const char*, const char*> rows[] {
-        { R"(open "/tmp/a b.mp3" type mpegvideo alias movie)", "0 movie [/tmp/a b.mp3] -  - 2" },
+    const std::pair<const char*, const char*> rows[] { { R"(open "/tmp/a b.mp3" type mpegvideo alias movie)",
+                                                           "0 movie [/tmp/a b.mp3] -  - 2" },
         { R"(open "/x.mp3" type mpegvideo alias movie parent 1234 style child )", "0 movie [/x.mp3] 1234 child - 2" },
         { R"(open ""/tmp/a b.mp3"" type mpegvideo alias movie)", "0 movie [/tmp/a b.mp3] -  - 2" },
         { R"(open "/tmp/say "hi" now/x.mp3" alias movie)", R"(0 movie [/tmp/say "hi" now/x.mp3] -  - 2)" },
         { "OPEN /tmp/plain.mp3 TYPE MPEGVideo\tALIAS Movie", "0 movie [/tmp/plain.mp3] -  - 2" },
-        { "close movie", "1 movie [] -  - 2" },
-        { "CLOSE ALL", "1 all all [] -  - 2" },
-        { "play all", "2 all [] -  - 2" },
-        { "play movie from -5", "2 movie [] -  -5 2" },
-        { "seek movie to 0", "3 movie [] -  0 2" },
-        { " \t pause   movie  ", "4 movie [] -  - 2" },
-        { "resume movie", "5 movie [] -  - 2" },
-        { "stop movie", "6 movie [] -  - 2" },
-        { "set movie time format milliseconds", "7 movie [] -  - 2" },
-        { "status movie length", "8 movie [] -  - 0" },
-        { "Status Movie Position WAIT", "8 movie [] -  - 1 wait" },
-        { "", "error 261" },
-        { "rewind movie", "error 261" },
-        { "play", "error 273" },
-        { "open", "error 273" },
-        { R"(open "" alias movie)", "error 273" },
-        { R"(open "/tmp/x.mp3 alias movie)", "error 273" },
+        { "close movie", "1 movie [] -  - 2" }, { "CLOSE ALL", "1 all all [] -  - 2" },
+        { "play all", "2 all [] -  - 2" }, { "play movie from -5", "2 movie [] -  -5 2" },
+        { "seek movie to 0", "3 movie [] -  0 2" }, { " \t pause   movie  ", "4 movie [] -  - 2" },
+        { "resume movie", "5 movie [] -  - 2" }, { "stop movie", "6 movie [] -  - 2" },
+        { "set movie time format milliseconds", "7 movie [] -  - 2" }, { "status movie length", "8 movie [] -  - 0" },
+        { "Status Movie Position WAIT", "8 movie [] -  - 1 wait" }, { "", "error 261" },
+        { "rewind movie", "error 261" }, { "play", "error 273" }, { "open", "error 273" },
+        { R"(open "" alias movie)", "error 273" }, { R"(open "/tmp/x.mp3 alias movie)", "error 273" },
         { R"(open "/tmp/x.mp3" type mpegvideo)", "error 273" },
-        { R"(open /x.mp3 type waveaudio alias movie)", "error 259" },
-        { "open /x.mp3 alias movie parent", "error 273" },
-        { "open /x.mp3 alias movie parent w", "error 270" },
-        { "open /x.mp3 alias movie volume 3", "error 259" },
-        { "play movie from 12s", "error 270" },
-        { "play movie from 99999999999999999999", "error 270" },
-        { "play movie to 5", "error 259" },
-        { "seek movie", "error 273" },
-        { "seek movie to", "error 273" },
-        { "pause movie now", "error 259" },
-        { "set movie time", "error 273" },
-        { "set movie time format frames", "error 259" },
-        { "set movie audio all off", "error 259" },
-        { "status movie", "error 273" },
-        { "status movie volume", "error 259" },
-        { "status movie position wait now", "error 259" },
-    };
+        { R"(open /x.mp3 type waveaudio alias movie)", "error 259" }, { "open /x.mp3 alias movie parent", "error 273" },
+        { "open /x.mp3 alias movie parent w", "error 270" }, { "open /x.mp3 alias movie volume 3", "error 259" },
+        { "play movie from 12s", "error 270" }, { "play movie from 99999999999999999999", "error 270" },
+        { "play movie to 5", "error 259" }, { "seek movie", "error 273" }, { "seek movie to", "error 273" },
+        { "pause movie now", "error 259" }, { "set movie time", "error 273" },
+        { "set movie time format frames", "error 259" }, { "set movie audio all off", "error 259" },
+        { "status movie", "error 273" }, { "status movie volume", "error 259" },
+        { "status movie position wait now", "error 259" } };
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(described(mci::parseCommand(text)), expected) << '"' << text << '"';
     }
@@ -123,17 +105,12 @@ protected:
 
 // Each step sends a command, lets the clock run, then reads the mode and the position.
 TEST_F(MediaService, TransportMovesThePositionExactlyWithTheSoundPlayed) {
-    const std::tuple<const char*, std::chrono::milliseconds, const char*, const char*> steps[] {
-        { "play movie", 500ms, "playing", "500" },
-        { "pause movie", 700ms, "paused", "500" },
-        { "resume movie", 234ms, "playing", "734" },
-        { "stop movie", 500ms, "stopped", "734" },
-        { "play movie", 100ms, "playing", "834" },
-        { "play movie from 2000", 400ms, "playing", "2400" },
-        { "play movie from 100", 50ms, "playing", "150" },
-        { "seek movie to 777", 300ms, "stopped", "777" },
-        { "seek movie to 0", 0ms, "stopped", "0" },
-    };
+    const std::tuple<const char*, std::chrono::milliseconds, const char*, const char*> steps[] { { "play movie", 500ms,
+                                                                                                     "playing", "500" },
+        { "pause movie", 700ms, "paused", "500" }, { "resume movie", 234ms, "playing", "734" },
+        { "stop movie", 500ms, "stopped", "734" }, { "play movie", 100ms, "playing", "834" },
+        { "play movie from 2000", 400ms, "playing", "2400" }, { "play movie from 100", 50ms, "playing", "150" },
+        { "seek movie to 777", 300ms, "stopped", "777" }, { "seek movie to 0", 0ms, "stopped", "0" } };
     for (const std::string file : { "cbr_128k_44k_stereo.mp3", "vbr_lame_tag_44k_stereo.mp3", "mpeg2_16k_mono.mp3" }) {
         SCOPED_TRACE(file);
         ASSERT_EQ(send(openCommand(testDataFile(file))), 0U);
@@ -195,12 +172,11 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
             "2429" },
         { "damaged in the middle", write("d.mp3", damaged), "2743" },
         { "missing", folder.filePath("missing.mp3").toStdString(), "error 275" },
-        { "directory", folder.path().toStdString(), "error 296" },
-        { "empty", write("e.mp3", ""), "error 296" },
+        { "directory", folder.path().toStdString(), "error 296" }, { "empty", write("e.mp3", ""), "error 296" },
         { "text", write("x.mp3", std::string(5000, 'x')), "error 296" },
         { "random bytes", write("r.mp3", randomBytes(200'000)), "error 296" },
         { "cut in the first frame", write("c.mp3", cbr.substr(0, 300)), "error 296" },
-        { "frame pairs in junk", write("j.mp3", framePairsInJunk), "error 296" },
+        { "frame pairs in junk", write("j.mp3", framePairsInJunk), "error 296" }
     };
     for (const auto& [name, path, length] : rows) {
         SCOPED_TRACE(name);

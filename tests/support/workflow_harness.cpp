@@ -2,11 +2,18 @@
 
 #include "platform/event_pump.h"
 #include "platform/mci/mci.h"
+#include "platform/mci/mci_errors.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <array>
 #include <cstdio>
+#include <linux/capability.h>
 #include <sstream>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -14,9 +21,37 @@ void PrintTo(const QString& text, std::ostream* out) {
 
 namespace test_support {
 
+namespace {
+
+// The reply of the service itself, unrecorded, or `failed`.
+std::string askService(const char* command, const char* failed) {
+    std::array<char, 128> reply {};
+    return mciSendStringA(command, reply.data(), reply.size(), nullptr) == 0 ? reply.data() : failed;
+}
+
+} // namespace
+
+// While alive, the thread is held to file permissions as any user is, also when it runs as root.
+class WorkflowHarness::AsAnyUser {
+public:
+    AsAnyUser() {
+        ::syscall(SYS_capget, &header_, saved_.data());
+        auto reduced = saved_;
+        reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, reduced.data());
+    }
+    ~AsAnyUser() { ::syscall(SYS_capset, &header_, saved_.data()); }
+
+private:
+    __user_cap_header_struct header_ { _LINUX_CAPABILITY_VERSION_3, 0 };
+    std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> saved_ {};
+};
+
 WorkflowHarness::WorkflowHarness()
     : window_(std::make_unique<Form1>(services())) {
     window_->T->blockSignals(true); // ticks come from virtual time only
+    shown_.resize(16);
+    state();
 }
 
 // The device lives in the process-wide service; closing it lets the next test start with none.
@@ -31,9 +66,9 @@ WindowServices WorkflowHarness::services() {
         followTimer();
         fileRequests.push_back(request);
         std::optional<platform::FileChoice> choice;
-        if (!fileChoices.empty()) {
-            choice.swap(fileChoices.front());
-            fileChoices.pop_front();
+        if (!fileChoices_.empty()) {
+            choice.swap(fileChoices_.front());
+            fileChoices_.pop_front();
         }
         return choice;
     };
@@ -42,9 +77,9 @@ WindowServices WorkflowHarness::services() {
         messages.push_back({ text, buttons });
         auto answer
             = buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : platform::MessageAnswer::No;
-        if (!messageAnswers.empty()) {
-            answer = messageAnswers.front();
-            messageAnswers.pop_front();
+        if (!messageAnswers_.empty()) {
+            answer = messageAnswers_.front();
+            messageAnswers_.pop_front();
         }
         return answer;
     };
@@ -58,7 +93,7 @@ WindowServices WorkflowHarness::services() {
         commands.emplace_back(command);
         if (const auto instead = repliesInstead_.extract(command)) {
             std::snprintf(reply, replyLength, "%s", instead.mapped().c_str());
-            return 0U;
+            return instead.mapped() == "error" ? mci::kDeviceNotOpen : 0U;
         }
         return mciSendStringA(command, reply, replyLength, callbackWindow);
     };
@@ -69,10 +104,7 @@ WindowServices WorkflowHarness::services() {
         letEventsRun();
         advance(std::max(end - now_, std::chrono::milliseconds(0)), Events::Run);
     };
-    services.sleep = [this](std::chrono::milliseconds duration) {
-        sleeps.push_back(duration);
-        advance(duration, Events::Wait);
-    };
+    services.sleep = [this](std::chrono::milliseconds duration) { advance(duration, Events::Wait); };
     services.processPendingEvents = [this] { letEventsRun(); };
     return services;
 }
@@ -131,13 +163,21 @@ void WorkflowHarness::run(const std::string& step) {
     std::istringstream words(step);
     std::string verb;
     std::string argument;
+    std::string rest;
     words >> verb >> argument;
+    std::getline(words >> std::ws, rest);
+    const QString named = folder() + "/" + QString::fromStdString(argument);
+    const QString wholeName = folder() + "/" + QString::fromStdString(step.substr(step.find(' ') + 1));
     Slider& slider = *window_->H;
     if (verb == "open" && std::isdigit(argument.front())) {
-        const auto file = folder().toStdString() + "/tune " + argument + ".mp3";
-        open(writeSilentMp3(file, std::chrono::milliseconds(std::stoi(argument))));
+        open(writeSilentMp3(
+            folder().toStdString() + "/tune " + argument + ".mp3", std::chrono::milliseconds(std::stoi(argument))));
     } else if (verb == "open") {
-        open(folder().toStdString() + "/" + argument);
+        open(wholeName.toStdString());
+    } else if (verb == "choose") {
+        fileChoices_.emplace_back(platform::FileChoice { wholeName, 1 });
+    } else if (verb == "answer") {
+        messageAnswers_.push_back(argument == "Yes" ? platform::MessageAnswer::Yes : platform::MessageAnswer::No);
     } else if (verb == "pass") {
         pass(std::chrono::milliseconds(std::stoi(argument)));
     } else if (verb == "click") {
@@ -146,6 +186,14 @@ void WorkflowHarness::run(const std::string& step) {
             { "Website", window_->Command3 }, { "Start", window_->Command5 }, { "End", window_->Command6 },
             { "Preview", window_->Command9 } };
         click(buttons.at(argument));
+    } else if (verb == "key") { // shortcuts act in the active window
+        window_->show();
+        window_->activateWindow();
+        if (!QTest::qWaitForWindowActive(window_.get())) {
+            throw std::runtime_error("the window never became active");
+        }
+        QTest::keySequence(window_.get(), QKeySequence(QString::fromStdString(argument)));
+        followTimer();
     } else if (verb == "slider" || verb == "hold" || verb == "release") { // as the mouse works it, if enabled
         if (slider.isEnabled() && verb != "release") {
             emit slider.MouseDown();
@@ -156,42 +204,92 @@ void WorkflowHarness::run(const std::string& step) {
             emit slider.Click();
         }
         followTimer();
-    } else if (verb == "endmark") {
-        window_->markEnd = std::stoi(argument);
+    } else if (verb == "marks") {
+        window_->markStart = std::stoi(argument);
+        window_->markEnd = std::stoi(rest);
     } else if (verb == "length") {
-        replyOnceInstead("status movie length", argument);
+        repliesInstead_["status movie length"] = argument;
     } else if (verb == "close") {
         window_->close();
+    } else if (verb == "copy") {
+        std::filesystem::copy_file(testDataFile(argument),
+            (folder() + "/" + QString::fromStdString(rest)).toStdString(),
+            std::filesystem::copy_options::overwrite_existing);
+        song_ = song_.isEmpty() ? contentsOf(folder() + "/song.mp3") : song_;
+    } else if (verb == "write") {
+        writeFile(named, QByteArray::fromStdString(rest));
+    } else if (verb == "tag") { // song.mp3 between a 1 MB cover picture in front and an ID3v1 tag behind
+        writeFile(named, id3v2Tag(1'000'000) + song_ + "TAG" + QByteArray(125, 't'));
+    } else if (verb == "link" || verb == "hardlink") {
+        std::filesystem::path target = (folder() + "/" + QString::fromStdString(rest)).toStdString();
+        verb == "link" ? std::filesystem::create_symlink(target, named.toStdString())
+                       : std::filesystem::create_hard_link(target, named.toStdString());
+    } else if (verb == "remove") {
+        std::filesystem::remove(named.toStdString());
+    } else if (verb == "lock" || verb == "unlock") { // the folder: no new files, for any user
+        const auto exceptWrite = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+        QFile::setPermissions(folder(), verb == "lock" ? exceptWrite : exceptWrite | QFileDevice::WriteOwner);
+        asAnyUser_ = verb == "lock" ? std::make_unique<AsAnyUser>() : nullptr;
+    } else if (verb == "mkdir") {
+        std::filesystem::create_directory(named.toStdString());
+    } else if (verb == "given") {
+        window_->openGivenFile(wholeName);
     } else if (verb == "at") {
-        std::string then;
-        std::getline(words >> std::ws, then);
-        duringWait = [this, position = std::stoll(argument), then] {
-            if (devicePositionMs() >= position) {
+        duringWait = [this, position = std::stoll(argument), then = rest] {
+            if (devicePosition() >= position) {
                 auto* const harness = this;
                 const std::string step = then;
                 harness->duringWait = nullptr; // destroys this lambda
                 harness->run(step);
+                const std::string seen = "{" + harness->state() + "}";
+                harness->messages.push_back({ QString::fromStdString(seen), platform::MessageButtons::Ok });
             }
         };
-    } else {
+    } else if (verb != "files" && verb != "look") {
         throw std::invalid_argument("no such step: " + step);
     }
 }
 
 std::string WorkflowHarness::state() {
     const Form1& w = *window_;
-    const auto clock = [](const QLabel* label) { return label->text().replace(" : ", ":").toStdString(); };
-    std::ostringstream shown;
-    shown << w.H->Value() << "/" << w.H->Max() << " " << w.Command1->text().toStdString()
-          << (w.T->Enabled() ? " tick " : " still ") << askService("status movie mode").value_or("closed") << " "
-          << devicePositionMs() << " [" << clock(w.Label4) << "|" << clock(w.Label7) << "|" << clock(w.Label9) << "|"
-          << clock(w.Label3) << "] " << w.Line1->X1() << "," << w.Line2->X1() << " s" << w.markScale << " m"
-          << w.markStart << "," << w.markEnd;
+    const auto number = [](auto value) { return QString::number(value).toStdString(); };
+    const auto clock = [](const QLabel* label) { return "[" + label->text().replace(" : ", ":").toStdString() + "]"; };
+    QStringList disabled;
+    for (const QWidget* control : w.findChildren<QWidget*>(QRegularExpression("^(Command\\d|H)$"))) {
+        disabled << (control->isEnabled() ? QString() : control->objectName().remove("Command"));
+    }
+    const std::vector<std::string> shown { "H" + number(w.H->Value()) + "/" + number(w.H->Max()),
+        w.Command1->text().toStdString(), w.T->Enabled() ? "tick" : "still", askService("status movie mode", "closed"),
+        "@" + number(devicePosition()), "L4" + clock(w.Label4), "L7" + clock(w.Label7), "L9" + clock(w.Label9),
+        "L3" + clock(w.Label3), "lines" + number(w.Line1->X1()) + "," + number(w.Line2->X1()),
+        "s" + number(w.markScale), "m" + number(w.markStart) + "," + number(w.markEnd),
+        "'" + w.windowTitle().toStdString() + "'", "pb" + number(w.pb->Value()) + "/" + number(w.pb->Max()),
+        "off:" + disabled.join(' ').simplified().replace(' ', ',').toStdString(),
+        "focus:" + (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "") };
+    std::string changes;
+    for (std::size_t field = 0; field < shown.size(); ++field) {
+        changes += shown[field] == shown_[field] ? "" : " " + shown[field];
+    }
+    shown_ = shown;
     for (const auto& message : messages) {
-        shown << " \"" << message.text.toStdString() << "\"";
+        const bool shown = message.text.startsWith('{');
+        changes
+            += (shown ? " " : " \"") + QString(message.text).replace(folder(), "F").toStdString() + (shown ? "" : "\"");
     }
     messages.clear();
-    return shown.str();
+    return changes.empty() ? "unchanged" : changes.substr(1);
+}
+
+std::string WorkflowHarness::files() const {
+    std::string shown;
+    for (const QFileInfo& entry :
+        QDir(folder()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QByteArray bytes = contentsOf(entry.filePath());
+        const qsizetype offset = bytes.isEmpty() ? -1 : song_.indexOf(bytes);
+        shown += (shown.empty() ? "" : " ") + entry.fileName().toStdString()
+            + (offset >= 0 ? "=" + std::to_string(offset) + "+" : ":") + std::to_string(bytes.size());
+    }
+    return shown;
 }
 
 void WorkflowHarness::pass(std::chrono::milliseconds duration) {
@@ -208,29 +306,13 @@ void WorkflowHarness::click(QPushButton* button) {
     followTimer();
 }
 
-void WorkflowHarness::chooseInNextDialog(const std::filesystem::path& file) {
-    fileChoices.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
-}
-
 void WorkflowHarness::open(const std::filesystem::path& file) {
-    chooseInNextDialog(file);
+    fileChoices_.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
     click(window_->Command4);
 }
 
-std::optional<std::string> WorkflowHarness::askService(const std::string& command) {
-    std::array<char, 128> reply {};
-    if (mciSendStringA(command.c_str(), reply.data(), static_cast<uint32_t>(reply.size()), nullptr) != 0) {
-        return std::nullopt;
-    }
-    return std::string(reply.data());
-}
-
-int64_t WorkflowHarness::devicePositionMs() {
-    return std::stoll(askService("status movie position").value_or("-1"));
-}
-
-bool WorkflowHarness::devicePlaying() {
-    return askService("status movie mode").value_or("").starts_with("playing");
+int64_t WorkflowHarness::devicePosition() {
+    return std::stoll(askService("status movie position", "-1"));
 }
 
 } // namespace test_support

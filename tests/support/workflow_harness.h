@@ -18,8 +18,8 @@ void PrintTo(const QString& text, std::ostream* out);
 namespace test_support {
 
 // A real Form1 on the real media service, with time under the test's control: devices hear sound only as virtual
-// time passes (in pass(), the media waits and sleeps), the time of day moves with it, and T ticks every Interval
-// of it while enabled. Dialogs, message boxes, the launcher and the program's end are scripted and recorded.
+// time passes (in steps, the media waits and sleeps), the time of day moves with it, and T ticks every Interval of
+// it while enabled. Dialogs, message boxes, the launcher and the program's end are scripted and recorded.
 class WorkflowHarness {
 public:
     WorkflowHarness();
@@ -28,33 +28,29 @@ public:
     WorkflowHarness& operator=(const WorkflowHarness&) = delete;
 
     Form1& window() { return *window_; }
-
-    // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a file
-    // in the folder, missing or not), "pass <ms>", "click <Play|Stop|Open|Save|Website|Start|End|Preview>" (an open
-    // dialog with nothing scripted is cancelled), "slider <s>", "hold <s>", "release", "close", "length <ms>" (the
-    // next length query's reply), "endmark <ms>" (set, not marked), and
-    // "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>.
-    void run(const std::string& step);
-    // What the user sees and hears: slider value/max, the Play button, ticking or still, the device's mode and
-    // position, the clocks Label4, Label7, Label9, Label3 (" : " written ":"), the lines, scale and marks, and the
-    // messages since.
-    std::string state();
-
-    void pass(std::chrono::milliseconds duration);
-    // A mouse click on a button; a disabled button ignores it.
-    void click(QPushButton* button);
-    // The next file dialog chooses `file`; an unscripted dialog is cancelled.
-    void chooseInNextDialog(const std::filesystem::path& file);
-    void open(const std::filesystem::path& file);
-
     QString folder() const { return folder_.path(); }
 
-    // Asks the service directly, unrecorded: the reply, or nothing on an error.
-    std::optional<std::string> askService(const std::string& command);
-    int64_t devicePositionMs();
-    bool devicePlaying();
-    // The next time the window sends `command`, it succeeds with `reply` without reaching the service.
-    void replyOnceInstead(const std::string& command, const std::string& reply) { repliesInstead_[command] = reply; }
+    // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a
+    // file in the folder, missing or not), "given <name>" (opened from outside), "choose <name>" (the next file
+    // dialog's choice; a dialog with none is cancelled), "answer <Yes|No>" (the next question's answer), "pass <ms>",
+    // "click <Play|Stop|Open|Save|Website|Start|End|Preview>", "key <sequence>", "slider <s>", "hold <s>", "release",
+    // "close", "length <ms|error>" (the next length query's answer), "marks <start> <end>" (set, not marked), "copy
+    // <test data file> <name>", "write <name> <text>", "tag <name>" (song.mp3 between a cover picture and an ID3v1
+    // tag), "link|hardlink <name> <target>", "remove <name>", "mkdir <name>", "lock|unlock" (the folder against new
+    // files), "look" (nothing), and "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>;
+    // what it changed is shown among the messages, in braces.
+    void run(const std::string& step);
+    // What the user sees and hears that changed since the last call: the slider's value/max, the Play button, T
+    // ticking or still, the device's mode and @position, the clocks (" : " written ":"), the lines, scale and
+    // marks, the caption, the progress bar, the disabled controls, the focus; then the messages shown since.
+    std::string state();
+    // Each entry of the folder; a file that is a run of bytes of "song.mp3" as first copied shows as
+    // name=offset+length, any other file with its size.
+    std::string files() const;
+
+    void pass(std::chrono::milliseconds duration);
+    void click(QPushButton* button);
+    void open(const std::filesystem::path& file);
 
     struct Message {
         QString text;
@@ -62,30 +58,34 @@ public:
     };
     std::vector<std::string> commands;
     std::vector<platform::FileDialogRequest> fileRequests;
-    std::deque<std::optional<platform::FileChoice>> fileChoices;
     std::vector<Message> messages;
-    std::deque<platform::MessageAnswer> messageAnswers; // none left: OK, or No
     std::vector<QStringList> launches;
     int programEnds = 0;
-    std::vector<std::chrono::milliseconds> sleeps;
-    // Runs wherever a handler lets window events run, before they do: the place to click in the middle of a handler.
+    // Runs wherever a handler lets window events run, before they do: the place to act in the middle of a handler.
     std::function<void()> duringWait;
 
 private:
     enum class Events { Run, Wait };
+    class AsAnyUser;
     WindowServices services();
     void advance(std::chrono::milliseconds duration, Events events);
     void letEventsRun();
     void followTimer();
     void fireTick();
+    int64_t devicePosition();
 
     ManualAudioClock audio_;
     QTemporaryDir folder_;
+    QByteArray song_;
     double secondsSinceMidnight_ = 10 * 60 * 60;
     std::chrono::milliseconds now_ { 0 };
     std::optional<std::chrono::milliseconds> nextTickAt_;
     bool tickPending_ = false;
+    std::deque<std::optional<platform::FileChoice>> fileChoices_;
+    std::deque<platform::MessageAnswer> messageAnswers_; // none left: OK, or No
     std::map<std::string, std::string> repliesInstead_;
+    std::vector<std::string> shown_;
+    std::unique_ptr<AsAnyUser> asAnyUser_;
     std::unique_ptr<Form1> window_;
 };
 

@@ -1,202 +1,210 @@
 #include "support/workflow_harness.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
 
-using test_support::WorkflowHarness;
+// The window from start-up, as stories: on each line, steps as a user takes them (separated by ";", see
+// WorkflowHarness::run), then "=>" and what the user then sees and hears that changed since the last "=>"
+// (WorkflowHarness::state), or after "files" the folder's files. A line ending in "\" goes on in the next. The time
+// of day starts on a whole second, so Open's half-second wait ends at 500 ms and T ticks on every whole second of
+// playing from then on.
+const char* const kStories = R"(
+# PreviewTakenOver
+open 20000 ; pass 500 ; click Start ; pass 2000 ; click End => \
+    H3/20 Pause tick playing @3000 L4[ 0:0:3] L7[ 0:0:1] L9[ 0:0:3] L3[ 0:0:2] lines632,1715 s461 m1000,3000
+at 2000 click Play ; click Preview => {H2/20 Play still paused @2000 L4[ 0:0:2]}
+click Play => Pause tick playing @2500
+pass 3000 => H5/20 @5500 L4[ 0:0:5]
+slider 1 ; at 2000 click Stop ; click Preview => {H0/20 Play still stopped @0 L4[0:0:0]}
+click Play => Pause tick playing @500
+slider 1 ; at 2000 click Save ; click Preview => H2/20 L4[ 0:0:2] {Play stopped @2000 L4[ 0:0:1] 'Tuneshear'}
+click Play => Pause playing
+slider 1 ; at 2000 slider 6 ; click Preview => {H6/20 @6000 L4[ 0:0:1]}
+pass 3000 => H9/20 @9000 L4[ 0:0:9]
+at 2000 click Preview ; click Preview => H3/20 L4[ 0:0:3] {H2/20 Play paused @3000 L4[ 0:0:2]}
+click Play => Pause playing
+slider 1 ; at 2000 open 9000 ; click Preview => \
+    {H0/9 @0 L4[ 0:0:1] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s1025 m0,0}
+pass 3000 => H3/9 @3000 L4[ 0:0:3]
+open 20000 ; pass 500 ; click Start ; pass 2000 ; click End => \
+    H2/20 @2500 L4[ 0:0:2] L7[ 0:0:0] L9[ 0:0:2] L3[ 0:0:2] lines170,1253 s461 m500,2500
+at 2000 close ; click Preview => H0/20 L4[ 0:0:0] {H1/20 closed @-1 L4[ 0:0:1]}
+# PreviewAfterTheEndOfTheFile
+open 3504 ; pass 500 ; click Start ; pass 1000 ; click End
+pass 1600 => H3/3 Pause tick stopped @3504 L4[ 0:0:3] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000
+click Preview => H1/3 Play paused @2000 L4[ 0:0:1]
+marks 1000 99000 ; pass 3000 => H2/3 L4[ 0:0:2] m1000,99000
+click Preview => H3/3 stopped @3504 L4[ 0:0:3]
+# LinesStandAtTheThumb
+length 4200000 ; open 5000 => H0/4200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s2
+hold 1234 ; click Start => H1234/4200 still L7[ 0:0:0] lines2882,9400 m500,0
+hold 4200 ; click End => H4200/4200 L9[ 0:0:0] lines2882,9560 m500,500
+length 36000000 ; open 5000 => H0/36000 tick @0 L7[0:0:0] L9[0:0:0] lines170,9400 s0 m0,0
+hold 7 ; click Start => H7/36000 still L7[ 0:0:0] lines172,9400
+hold 35999 ; click End => H35999/36000 L9[ 0:0:0] lines172,9560
+# Transport
+open 20000 => H0/20 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s461
+pass 1200 => H1/20 @1700 L4[ 0:0:1]
+click Play => Play still paused
+pass 5000 => unchanged
+slider 9 => H9/20 stopped @9000
+click Play => Pause tick playing @9500
+pass 1000 => H10/20 @10500 L4[ 0:0:10]
+click Start => L7[ 0:0:10] lines4785,9400 m10500,0
+click Stop => H0/20 Play still stopped @0 L4[0:0:0]
+click Play => Pause tick playing @500
+hold 15 => H15/20 still
+pass 3000 => @3500
+release => tick @15000
+pass 1000 => H16/20 @16000 L4[ 0:0:16]
+click End => L9[ 0:0:16] L3[ 0:0:6] lines4785,7714 m10500,16000
+# EndOfTheFile
+open 3504 => H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076
+pass 2500 => H3/3 @3000 L4[ 0:0:3]
+pass 1100 => H0/3 Play stopped @0
+pass 2000 => L4[ 0:0:0]
+open 20000 => H0/20 Pause playing @400 s461
+open 600 => H0/0 @0
+pass 1500 => Play stopped
+click Play => playing @500
+open 1500 => H0/1 Pause @0 s9230
+# OpenCancelledOrFailed
+click Open => unchanged
+open 30000 => H0/30 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s307
+pass 2500 => H3/30 @3000 L4[ 0:0:3]
+click Start => L7[ 0:0:3] lines1093,9400 m3000,0
+click Open => Play still paused
+pass 3000 => unchanged
+write noise.mp3 some text that is no MP3 ; open noise.mp3 => \
+    H0/10 closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 "Cannot play noise.mp3: the file is missing or is not \
+    an MP3 file that Tuneshear can play."
+click Play => unchanged
+click Stop => unchanged
+click Start => unchanged
+click End => unchanged
+pass 2000 => unchanged
+open missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
+# Marks
+open 200000 => H0/200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46
+click Preview => "Wrong Selection"
+pass 1400 => H1/200 @1900 L4[ 0:0:1]
+click Start => L7[ 0:0:1] lines216,9400 m1900,0
+pass 1200 => H3/200 @3100 L4[ 0:0:3]
+click End => L9[ 0:0:3] L3[ 0:0:2] lines216,468 m1900,3100
+slider 100 => H100/200 @100000
+click Start => L7[ 0:1:40] L3[0:0:0] lines4785,468 m100000,3100
+click Preview => "Wrong Selection"
+slider 200 => H200/200 stopped @200000
+click End => L9[ 0:3:20] L3[ 0:1:40] lines4785,9560 m100000,200000
+open 3000 => H0/3 playing @400 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m0,0
+# Preview
+open 10000 => Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s923
+pass 500 => H1/10 @1000 L4[ 0:0:1]
+click Start => L7[ 0:0:1] lines1093,9400 m1000,0
+pass 2000 => H3/10 @3000 L4[ 0:0:3]
+click End => L9[ 0:0:3] L3[ 0:0:2] lines1093,3099 m1000,3000
+pass 3000 => H6/10 @6000 L4[ 0:0:6]
+click Preview => H2/10 Play paused @3000 L4[ 0:0:2]
+at 2000 click End ; click Preview => \
+    H2/10 Play paused @2200 L4[ 0:0:2] {H1/10 Pause playing @2000 L4[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines1093,1253 \
+    m1000,2000}
+# SaveCutsTheMarkedBytes
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose clip.mp3 ; at 0 look ; click Save => \
+    'Tuneshear' pb0/20097 off: {H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 \
+    'Saving' pb16384/20097 off:5,6,9,1,2,4,7,H} "Clip Saved"
+marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
+    'Tuneshear' pb0/20081 off: {m1,1000 'Saving' pb16384/20081 off:5,6,9,1,2,4,7,H} "Clip Saved"
+marks 2900 3000 ; choose to end.mp3 ; at 0 look ; click Save => \
+    'Tuneshear' pb0/5697 off: {m2900,3000 'Saving' pb4096/5697 off:5,6,9,1,2,4,7,H} "Clip Saved"
+files => clip.mp3=15999+16385 from start.mp3=15+16385 song.mp3=0+48900 to end.mp3=46399+2501
+tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; click Save => \
+    @0 m1000,2000 pb0/20097 "Clip Saved"
+marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/20081 "Clip Saved"
+marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/8897 "Clip Saved"
+files => \
+    clip.mp3=15999+16385 from start.mp3=15+16385 song.mp3=0+48900 tagged clip.mp3=15999+16385 tagged from \
+    start.mp3=15+16385 tagged to end.mp3=43199+5701 tagged.mp3:1049062 to end.mp3=46399+2501
+# SaveAsksBeforeReplacingAndRefusesTheOpenedFile
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; write clip.mp3 an older clip
+marks 2000 2000 ; click Save => \
+    H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m2000,2000 "Wrong Selection"
+marks 0 2000 ; click Save => Play stopped m1,2000 'Tuneshear'
+choose clip.mp3 ; answer No ; click Save => "File already exist.Overwrite?"
+choose clip.mp3 ; answer Yes ; click Save => pb0/36081 "File already exist.Overwrite?" "Clip Saved"
+files => clip.mp3=15+32769 song.mp3=0+48900
+mkdir sub ; link symlink.mp3 song.mp3 ; hardlink hardlink.mp3 song.mp3
+choose song.mp3 ; click Save => "Cannot overwrite file in use..."
+choose sub/../song.mp3 ; click Save => "Cannot overwrite file in use..."
+choose symlink.mp3 ; click Save => "Cannot overwrite file in use..."
+choose hardlink.mp3 ; click Save => "Cannot overwrite file in use..."
+files => clip.mp3=15+32769 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=0+48900
+# SaveFailsWithAReason
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
+remove song.mp3 ; choose clip.mp3 ; click Save => \
+    H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' "The clip was not \
+    saved: Cannot measure "F/song.mp3": No such file or directory"
+mkdir song.mp3 ; choose clip.mp3 ; click Save => \
+    "The clip was not saved: Cannot measure "F/song.mp3": not a regular file"
+remove song.mp3 ; write song.mp3 x ; choose clip.mp3 ; click Save => \
+    "The clip was not saved: The selection holds no bytes."
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; length 0 ; choose clip.mp3 ; click Save => \
+    "The clip was not saved: The media length is 0 ms, so the bytes per millisecond are unknown."
+length error ; choose clip.mp3 ; click Save => \
+    "The clip was not saved: The playing time of the opened file is unknown (media error 263)."
+write clip.mp3 an older clip ; remove song.mp3 ; choose clip.mp3 ; answer Yes ; click Save => \
+    "File already exist.Overwrite?" "The clip was not saved: Cannot measure "F/song.mp3": No such file or directory"
+files => clip.mp3:13
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; lock ; choose clip.mp3 ; answer Yes ; click Save => \
+    pb0/20097 "File already exist.Overwrite?" "Clip Saved"
+choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
+files => clip.mp3=15999+16385 song.mp3=0+48900
+# Keys
+open 3000 ; pass 500 ; key I ; pass 1000 ; key O => \
+    H2/3 Pause tick playing @2000 L4[ 0:0:2] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000 \
+    focus:Command4
+key Ctrl+O => Play still paused
+key Ctrl+S => H0/3 stopped 'Tuneshear'
+at 0 key I ; marks 1000 2000 ; choose clip.mp3 ; key Ctrl+S => \
+    'Tuneshear' pb0/8097 off: focus:Command4 {'Saving' pb4096/8097 off:5,6,9,1,2,4,7,H focus:Command3} "Clip Saved"
+key Ctrl+W => closed @-1 focus:
+open 3000 ; key Ctrl+Q => Pause tick L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 m0,0
+)";
 
-// The window from start-up: each step as a user takes it, then what the user sees and hears (see
-// WorkflowHarness::state). The time of day starts on a whole second, so Open's half-second wait ends at 500 ms and
-// T ticks on every whole second of playing from then on.
 struct Story {
-    const char* name;
-    std::vector<std::pair<const char*, const char*>> steps;
+    std::string name;
+    QStringList lines;
 };
 
-void PrintTo(const Story& story, std::ostream* out) {
-    *out << story.name;
+std::vector<Story> stories() {
+    std::vector<Story> all;
+    for (const QString& line : QString(kStories).replace(QRegularExpression("\\\\\n +"), "").split('\n')) {
+        if (line.startsWith("# ")) {
+            all.push_back({ line.mid(2).toStdString(), {} });
+        } else if (!line.isEmpty()) {
+            all.back().lines << line;
+        }
+    }
+    return all;
 }
 
 class Steps : public testing::TestWithParam<Story> { };
 
 TEST_P(Steps, ShowWhatTheUserExpects) {
-    WorkflowHarness harness;
-    test_support::writeFile(harness.folder() + "/noise.mp3", QByteArray(9000, 'x'));
-    for (const auto& [step, expected] : GetParam().steps) {
-        harness.run(step);
-        const std::string state = harness.state();
-        if (*expected != '\0') {
-            EXPECT_EQ(state, expected) << "after " << step;
+    test_support::WorkflowHarness harness;
+    for (const QString& line : GetParam().lines) {
+        const QStringList steps = line.section(" => ", 0, 0).split(" ; ");
+        for (const QString& step : steps) {
+            harness.run(step.toStdString());
+        }
+        if (line.contains(" => ")) {
+            const std::string seen = steps.last() == "files" ? harness.files() : harness.state();
+            EXPECT_EQ(seen, line.section(" => ", 1).toStdString()) << line.toStdString();
         }
     }
 }
 
-// A 20-second file with the marks at 1 and 3 seconds, playing at 3 seconds; then `steps`.
-Story marked(const char* name, std::vector<std::pair<const char*, const char*>> steps) {
-    steps.insert(steps.begin(),
-        { { "open 20000", "" }, { "pass 500", "" }, { "click Start", "" }, { "pass 2000", "" }, { "click End", "" } });
-    return { name, steps };
-}
-
-// Whatever takes over playback during a preview ends the preview at once without pausing anything, so playing
-// goes on past the old end mark.
-INSTANTIATE_TEST_SUITE_P(PreviewTakenOver, Steps,
-    testing::Values(
-        marked("ByPause",
-            { { "at 2000 click Play", "" },
-                { "click Preview",
-                    "2/20 Play still paused 2000 [ 0:0:2| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "click Play", "2/20 Pause tick playing 2500 [ 0:0:2| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "pass 3000",
-                    "5/20 Pause tick playing 5500 [ 0:0:5| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        marked("ByStop",
-            { { "at 2000 click Stop", "" },
-                { "click Preview", "0/20 Play still stopped 0 [0:0:0| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "click Play", "0/20 Pause tick playing 500 [0:0:0| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "pass 3000",
-                    "3/20 Pause tick playing 3500 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        marked("ByOpen",
-            { { "at 2000 open 9000", "" },
-                { "click Preview", "0/9 Pause tick playing 500 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s1025 m0,0" },
-                { "pass 3000", "3/9 Pause tick playing 3500 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s1025 m0,0" } }),
-        marked("BySave",
-            { { "at 2000 click Save", "" },
-                { "click Preview",
-                    "2/20 Play tick stopped 2000 [ 0:0:2| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "click Play", "2/20 Pause tick playing 2500 [ 0:0:2| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "pass 3000",
-                    "5/20 Pause tick playing 5500 [ 0:0:5| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        marked("BySlider",
-            { { "at 2000 slider 6", "" },
-                { "click Preview",
-                    "6/20 Pause tick playing 6000 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "pass 3000",
-                    "9/20 Pause tick playing 9000 [ 0:0:9| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        marked("ByAnotherPreview",
-            { { "at 2000 click Preview", "" },
-                { "click Preview",
-                    "3/20 Play tick paused 3000 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "click Play", "3/20 Pause tick playing 3500 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" },
-                { "pass 3000",
-                    "6/20 Pause tick playing 6500 [ 0:0:6| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        marked("ByClosing",
-            { { "at 2000 close", "" },
-                { "click Preview",
-                    "0/20 Pause tick closed -1 [ 0:0:0| 0:0:1| 0:0:3| 0:0:2] 632,1715 s461 m1000,3000" } }),
-        Story { "AfterTheEndOfTheFile",
-            { { "open 3504", "" }, { "pass 500", "" }, { "click Start", "" }, { "pass 1000", "" }, { "click End", "" },
-                { "pass 1600", "3/3 Pause tick stopped 3504 [ 0:0:3| 0:0:1| 0:0:2| 0:0:1] 3247,6483 s3076 m1000,2000" },
-                { "click Preview",
-                    "1/3 Play tick paused 2000 [ 0:0:1| 0:0:1| 0:0:2| 0:0:1] 3247,6483 s3076 m1000,2000" },
-                { "endmark 99000", "" },
-                { "pass 3000", "2/3 Play tick paused 2000 [ 0:0:2| 0:0:1| 0:0:2| 0:0:1] 3247,6483 s3076 m1000,99000" },
-                { "click Preview",
-                    "3/3 Play tick stopped 3504 [ 0:0:3| 0:0:1| 0:0:2| 0:0:1] 3247,6483 s3076 m1000,99000" } } }),
-    [](const auto& info) { return std::string(info.param.name); });
-
-INSTANTIATE_TEST_SUITE_P(LongFiles, Steps,
-    testing::Values(Story { "LinesStandAtTheThumb",
-        { { "length 4200000", "" },
-            { "open 5000", "0/4200 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s2 m0,0" }, { "hold 1234", "" },
-            { "click Start", "1234/4200 Pause still playing 500 [| 0:0:0|0:0:0|0:0:0] 2882,9400 s2 m500,0" },
-            { "hold 4200", "" },
-            { "click End", "4200/4200 Pause still playing 500 [| 0:0:0| 0:0:0|0:0:0] 2882,9560 s2 m500,500" },
-            { "length 36000000", "" },
-            { "open 5000", "0/36000 Pause tick playing 0 [|0:0:0|0:0:0|0:0:0] 170,9400 s0 m0,0" }, { "hold 7", "" },
-            { "click Start", "7/36000 Pause still playing 0 [| 0:0:0|0:0:0|0:0:0] 172,9400 s0 m0,0" },
-            { "hold 35999", "" },
-            { "click End", "35999/36000 Pause still playing 0 [| 0:0:0| 0:0:0|0:0:0] 172,9560 s0 m0,0" } } }),
-    [](const auto& info) { return std::string(info.param.name); });
-
-INSTANTIATE_TEST_SUITE_P(Window, Steps,
-    testing::Values(
-        Story { "Transport",
-            { { "open 20000", "0/20 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "pass 1200", "1/20 Pause tick playing 1700 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "click Play", "1/20 Play still paused 1700 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "pass 5000", "1/20 Play still paused 1700 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "slider 9", "9/20 Play still stopped 9000 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "click Play", "9/20 Pause tick playing 9500 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "pass 1000", "10/20 Pause tick playing 10500 [ 0:0:10|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "click Start",
-                    "10/20 Pause tick playing 10500 [ 0:0:10| 0:0:10|0:0:0|0:0:0] 4785,9400 s461 m10500,0" },
-                { "click Stop", "0/20 Play still stopped 0 [0:0:0| 0:0:10|0:0:0|0:0:0] 4785,9400 s461 m10500,0" },
-                { "click Play", "0/20 Pause tick playing 500 [0:0:0| 0:0:10|0:0:0|0:0:0] 4785,9400 s461 m10500,0" } } },
-        Story { "HeldThumb",
-            { { "open 215000", "0/215 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "pass 1500", "2/215 Pause tick playing 2000 [ 0:0:2|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "hold 183", "183/215 Pause still playing 2000 [ 0:0:2|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "pass 3000", "183/215 Pause still playing 5000 [ 0:0:2|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "release", "183/215 Pause tick playing 183000 [ 0:0:2|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "pass 1000", "184/215 Pause tick playing 184000 [ 0:3:4|0:0:0|0:0:0|0:0:0] 170,9400 s42 m0,0" },
-                { "click End",
-                    "184/215 Pause tick playing 184000 [ 0:3:4|0:0:0| 0:3:4| 0:3:4] 170,8229 s42 m0,184000" } } },
-        Story { "EndOnAWholeSecond",
-            { { "open 3000", "0/3 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" },
-                { "pass 1500", "2/3 Pause tick playing 2000 [ 0:0:2|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" },
-                { "pass 1100", "0/3 Play tick stopped 0 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" },
-                { "pass 2000", "0/3 Play tick stopped 0 [ 0:0:0|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" } } },
-        Story { "EndInAPartialSecond",
-            { { "open 3504", "0/3 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" },
-                { "pass 2500", "3/3 Pause tick playing 3000 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" },
-                { "pass 1100", "0/3 Play tick stopped 0 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" } } },
-        Story { "UnderOneSecond",
-            { { "open 20000", "0/20 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "open 600", "0/0 Pause tick playing 0 [|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "pass 1500", "0/0 Play tick stopped 0 [ 0:0:0|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "click Play", "0/0 Play tick playing 500 [ 0:0:0|0:0:0|0:0:0|0:0:0] 170,9400 s461 m0,0" },
-                { "open 1500", "0/1 Pause tick playing 0 [ 0:0:0|0:0:0|0:0:0|0:0:0] 170,9400 s9230 m0,0" } } },
-        Story { "OpenCancelledOrFailed",
-            { { "click Open", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "open 30000", "0/30 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s307 m0,0" },
-                { "pass 2500", "3/30 Pause tick playing 3000 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s307 m0,0" },
-                { "click Start", "3/30 Pause tick playing 3000 [ 0:0:3| 0:0:3|0:0:0|0:0:0] 1093,9400 s307 m3000,0" },
-                { "click Open", "3/30 Play still paused 3000 [ 0:0:3| 0:0:3|0:0:0|0:0:0] 1093,9400 s307 m3000,0" },
-                { "pass 3000", "3/30 Play still paused 3000 [ 0:0:3| 0:0:3|0:0:0|0:0:0] 1093,9400 s307 m3000,0" },
-                { "open noise.mp3",
-                    "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0 \"Cannot play noise.mp3: the file is missing or "
-                    "is not an MP3 file that Tuneshear can play.\"" },
-                { "click Play", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "click Stop", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "click Start", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "click End", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "pass 2000", "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0" },
-                { "open missing.mp3",
-                    "0/10 Play still closed -1 [|||] 210,9345 s0 m0,0 \"Cannot play missing.mp3: the file is missing "
-                    "or is not an MP3 file that Tuneshear can play.\"" } } },
-        Story { "Marks",
-            { { "open 200000", "0/200 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s46 m0,0" },
-                { "click Preview",
-                    "0/200 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s46 m0,0 \"Wrong Selection\"" },
-                { "pass 1400", "1/200 Pause tick playing 1900 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s46 m0,0" },
-                { "click Start", "1/200 Pause tick playing 1900 [ 0:0:1| 0:0:1|0:0:0|0:0:0] 216,9400 s46 m1900,0" },
-                { "pass 1200", "3/200 Pause tick playing 3100 [ 0:0:3| 0:0:1|0:0:0|0:0:0] 216,9400 s46 m1900,0" },
-                { "click End", "3/200 Pause tick playing 3100 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 216,468 s46 m1900,3100" },
-                { "slider 100",
-                    "100/200 Pause tick playing 100000 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 216,468 s46 m1900,3100" },
-                { "click Start",
-                    "100/200 Pause tick playing 100000 [ 0:0:3| 0:1:40| 0:0:3|0:0:0] 4785,468 s46 m100000,3100" },
-                { "click Preview",
-                    "100/200 Pause tick playing 100000 [ 0:0:3| 0:1:40| 0:0:3|0:0:0] 4785,468 s46 m100000,3100 \"Wrong "
-                    "Selection\"" },
-                { "slider 200",
-                    "200/200 Pause tick stopped 200000 [ 0:0:3| 0:1:40| 0:0:3|0:0:0] 4785,468 s46 m100000,3100" },
-                { "click End",
-                    "200/200 Pause tick stopped 200000 [ 0:0:3| 0:1:40| 0:3:20| 0:1:40] 4785,9560 s46 m100000,200000" },
-                { "open 3000", "0/3 Pause tick playing 400 [ 0:0:3|0:0:0|0:0:0|0:0:0] 170,9400 s3076 m0,0" } } },
-        Story { "Preview",
-            { { "open 10000", "0/10 Pause tick playing 500 [|0:0:0|0:0:0|0:0:0] 170,9400 s923 m0,0" },
-                { "pass 500", "1/10 Pause tick playing 1000 [ 0:0:1|0:0:0|0:0:0|0:0:0] 170,9400 s923 m0,0" },
-                { "click Start", "1/10 Pause tick playing 1000 [ 0:0:1| 0:0:1|0:0:0|0:0:0] 1093,9400 s923 m1000,0" },
-                { "pass 2000", "3/10 Pause tick playing 3000 [ 0:0:3| 0:0:1|0:0:0|0:0:0] 1093,9400 s923 m1000,0" },
-                { "click End", "3/10 Pause tick playing 3000 [ 0:0:3| 0:0:1| 0:0:3| 0:0:2] 1093,3099 s923 m1000,3000" },
-                { "pass 3000", "6/10 Pause tick playing 6000 [ 0:0:6| 0:0:1| 0:0:3| 0:0:2] 1093,3099 s923 m1000,3000" },
-                { "click Preview",
-                    "2/10 Play tick paused 3000 [ 0:0:2| 0:0:1| 0:0:3| 0:0:2] 1093,3099 s923 m1000,3000" },
-                { "at 2000 click End", "" },
-                { "click Preview",
-                    "2/10 Play tick paused 2200 [ 0:0:2| 0:0:1| 0:0:2| 0:0:1] 1093,1253 s923 m1000,2000" } } }),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Window, Steps, testing::ValuesIn(stories()), [](const auto& info) { return info.param.name; });
 
 } // namespace
