@@ -79,7 +79,7 @@ TEST(FileDrop, OpensOneMp3OfferedAsACopy) {
         QDropEvent drop(QPointF(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(harness.window().windowHandle(), &enter);
         QCoreApplication::sendEvent(harness.window().windowHandle(), &drop);
-        harness.pass(std::chrono::milliseconds(0));
+        harness.run("pass 0");
         EXPECT_EQ(enter.isAccepted(), plays) << name;
         EXPECT_EQ(drop.isAccepted() && drop.dropAction() == Qt::CopyAction, plays) << name;
         EXPECT_EQ(harness.window().sourceFile, plays ? song : QString()) << name;

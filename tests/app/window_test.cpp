@@ -30,28 +30,22 @@ TEST(Window, PlacesEveryControlInItsContainerInTwips) {
     EXPECT_EQ(window.WebBrowser1, nullptr);
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 != nullptr; }, 10000));
-    const std::tuple<const char*, QWidget*, QRect, bool> rows[] {
-        { "Frame1", &window, { 1860, 15, 5955, 870 }, true },
+    const std::tuple<const char*, QWidget*, QRect, bool> rows[] { { "Frame1", &window, { 1860, 15, 5955, 870 }, true },
         { "Command5", &window, { 2745, 180, 1350, 330 }, true },
         { "Command6", &window, { 4200, 180, 1350, 330 }, true },
         { "Command9", &window, { 5670, 195, 1530, 330 }, true },
         { "Label7", window.Frame1, { 1095, 615, 945, 180 }, true },
         { "Label9", window.Frame1, { 2535, 615, 915, 180 }, true },
-        { "Label3", window.Frame1, { 4050, 615, 1005, 180 }, true },
-        { "H", &window, { 75, 1065, 9420, 375 }, true },
-        { "Label4", &window, { 7650, 1440, 1860, 240 }, true },
-        { "Command1", &window, { 195, 1575, 1005, 330 }, true },
+        { "Label3", window.Frame1, { 4050, 615, 1005, 180 }, true }, { "H", &window, { 75, 1065, 9420, 375 }, true },
+        { "Label4", &window, { 7650, 1440, 1860, 240 }, true }, { "Command1", &window, { 195, 1575, 1005, 330 }, true },
         { "Command2", &window, { 1290, 1575, 1005, 330 }, true },
         { "Command4", &window, { 2385, 1575, 1005, 330 }, true },
         { "Command7", &window, { 3465, 1575, 1005, 330 }, true },
-        { "Command3", &window, { 4545, 1575, 1185, 330 }, true },
-        { "pb", &window, { 105, 2040, 9405, 390 }, true },
-        { "WebBrowser1", &window, { 0, 2520, 9615, 1215 }, true },
-        { "P", &window, { 1020, 7005, 5295, 4215 }, false },
+        { "Command3", &window, { 4545, 1575, 1185, 330 }, true }, { "pb", &window, { 105, 2040, 9405, 390 }, true },
+        { "WebBrowser1", &window, { 0, 2520, 9615, 1215 }, true }, { "P", &window, { 1020, 7005, 5295, 4215 }, false },
         { "Frame4", window.P, { -75, 4590, 5775, 4815 }, false },
         { "Frame3", window.Frame4, { -195, 3645, 5295, 4215 }, false },
-        { "Shape1", &window, { 360, -4185, 15, 15 }, true },
-    };
+        { "Shape1", &window, { 360, -4185, 15, 15 }, true } };
     for (const auto& [name, container, twips, shown] : rows) {
         const auto* control = window.findChild<QWidget*>(QLatin1String(name));
         ASSERT_NE(control, nullptr) << name;
@@ -76,9 +70,10 @@ TEST(Window, StartsWithEveryControlInItsFirstStateAndShowsTheInformationPage) {
     QStringList captions;
     for (const QPushButton* button : { window.Command5, window.Command6, window.Command9, window.Command1,
              window.Command2, window.Command4, window.Command7, window.Command3 }) {
-        captions << button->text() + (button->isEnabled() ? "" : " (disabled)");
+        captions << (button->toolTip().isEmpty() ? button->text() : button->toolTip());
     }
-    EXPECT_EQ(captions.join(", "), "Mark Start, Mark End, Play Selected, Play, Stop, Open, Save, Website");
+    EXPECT_EQ(captions.join(", "),
+        "Mark Start (I), Mark End (O), Play Selected, Play, Stop, Open (Ctrl+O), Save (Ctrl+S), Website");
     EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
     const Slider& slider = *window.H;
     EXPECT_EQ((std::vector { slider.Min(), slider.Max(), slider.Value(), slider.singleStep(), slider.pageStep() }),
@@ -89,7 +84,6 @@ TEST(Window, StartsWithEveryControlInItsFirstStateAndShowsTheInformationPage) {
     EXPECT_EQ((std::vector { window.Line1->X1(), window.Line1->Y1(), window.Line2->X2(), window.Line2->Y2() }),
         (std::vector { 210, 930, 9345, 1035 }));
     EXPECT_EQ(window.Label4->text(), "");
-    EXPECT_TRUE(harness.commands.empty());
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && !window.WebBrowser1->url().isEmpty(); }, 10000));
     EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
@@ -135,19 +129,7 @@ TEST(Window, TabMovesFocusAmongTheControlsInOrderAndEnterClicks) {
         visited.join(' '), "H Command1 Command2 Command4 Command7 Command3 Command9 Command6 Command5 WebBrowser1 H");
     QTest::keyClick(window.Command3, Qt::Key_Return);
     QTest::keyClick(window.Command3, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(harness.launches.size(), 2U);
-}
-
-TEST(Window, WebsiteOpensTheAddressAndClosingClosesAllAndEndsTheProgram) {
-    WorkflowHarness harness;
-    harness.click(harness.window().Command3);
-    const std::vector expected { QStringList { platform::webAddressOpener(), Form1::kWebsiteAddress } };
-    EXPECT_EQ(harness.launches, expected);
-    EXPECT_TRUE(harness.commands.empty());
-    harness.window().close();
-    EXPECT_EQ(harness.commands, std::vector<std::string> { "close all" });
-    EXPECT_EQ(harness.programEnds, 1);
-    EXPECT_TRUE(harness.messages.empty());
+    EXPECT_TRUE(harness.state().ends_with("[xdg-open W] [xdg-open W]"));
 }
 
 // A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.

@@ -62,9 +62,8 @@ WorkflowHarness::~WorkflowHarness() {
 
 WindowServices WorkflowHarness::services() {
     WindowServices services;
-    services.chooseFile = [this](QWidget*, const platform::FileDialogRequest& request) {
+    services.chooseFile = [this](QWidget*, const platform::FileDialogRequest&) {
         followTimer();
-        fileRequests.push_back(request);
         std::optional<platform::FileChoice> choice;
         if (!fileChoices_.empty()) {
             choice.swap(fileChoices_.front());
@@ -74,23 +73,22 @@ WindowServices WorkflowHarness::services() {
     };
     services.showMessage = [this](QWidget*, const QString& text, platform::MessageButtons buttons) {
         followTimer();
-        messages.push_back({ text, buttons });
-        auto answer
-            = buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : platform::MessageAnswer::No;
+        seen_.push_back("\"" + QString(text).replace(folder(), "F").toStdString() + "\"");
+        auto answer = platform::MessageAnswer::No;
         if (!messageAnswers_.empty()) {
             answer = messageAnswers_.front();
             messageAnswers_.pop_front();
         }
-        return answer;
+        return buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : answer;
     };
     services.launch = [this](const QString& program, const QStringList& arguments, const platform::LaunchEnded& ended) {
-        launches.push_back(QStringList { program } + arguments);
+        const QString launched = "[" + program + " " + arguments.join(' ') + "]";
+        seen_.push_back(QString(launched).replace(Form1::kWebsiteAddress, "W").toStdString());
         ended(true);
     };
-    services.endProgram = [this] { ++programEnds; };
+    services.endProgram = [this] { seen_.push_back("(the program ends)"); };
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
         followTimer();
-        commands.emplace_back(command);
         if (const auto instead = repliesInstead_.extract(command)) {
             std::snprintf(reply, replyLength, "%s", instead.mapped().c_str());
             return instead.mapped() == "error" ? mci::kDeviceNotOpen : 0U;
@@ -132,8 +130,8 @@ void WorkflowHarness::advance(std::chrono::milliseconds duration, Events events)
 }
 
 void WorkflowHarness::letEventsRun() {
-    if (duringWait) {
-        duringWait();
+    if (atWait_) {
+        atWait_();
     }
     if (tickPending_) {
         fireTick();
@@ -235,14 +233,13 @@ void WorkflowHarness::run(const std::string& step) {
     } else if (verb == "given") {
         window_->openGivenFile(wholeName);
     } else if (verb == "at") {
-        duringWait = [this, position = std::stoll(argument), then = rest] {
+        atWait_ = [this, position = std::stoll(argument), then = rest] {
             if (devicePosition() >= position) {
                 auto* const harness = this;
                 const std::string step = then;
-                harness->duringWait = nullptr; // destroys this lambda
+                harness->atWait_ = nullptr; // destroys this lambda
                 harness->run(step);
-                const std::string seen = "{" + harness->state() + "}";
-                harness->messages.push_back({ QString::fromStdString(seen), platform::MessageButtons::Ok });
+                harness->seen_.push_back("{" + harness->state() + "}");
             }
         };
     } else if (verb != "files" && verb != "look") {
@@ -271,12 +268,10 @@ std::string WorkflowHarness::state() {
         changes += shown[field] == shown_[field] ? "" : " " + shown[field];
     }
     shown_ = shown;
-    for (const auto& message : messages) {
-        const bool shown = message.text.startsWith('{');
-        changes
-            += (shown ? " " : " \"") + QString(message.text).replace(folder(), "F").toStdString() + (shown ? "" : "\"");
+    for (const std::string& seen : seen_) {
+        changes += " " + seen;
     }
-    messages.clear();
+    seen_.clear();
     return changes.empty() ? "unchanged" : changes.substr(1);
 }
 

@@ -42,27 +42,12 @@ public:
     void run(const std::string& step);
     // What the user sees and hears that changed since the last call: the slider's value/max, the Play button, T
     // ticking or still, the device's mode and @position, the clocks (" : " written ":"), the lines, scale and
-    // marks, the caption, the progress bar, the disabled controls, the focus; then the messages shown since.
+    // marks, the caption, the progress bar, the disabled controls, the focus; then what was shown or done since:
+    // messages in quotes, programs launched in brackets (the website's address written W), the program's end.
     std::string state();
     // Each entry of the folder; a file that is a run of bytes of "song.mp3" as first copied shows as
     // name=offset+length, any other file with its size.
     std::string files() const;
-
-    void pass(std::chrono::milliseconds duration);
-    void click(QPushButton* button);
-    void open(const std::filesystem::path& file);
-
-    struct Message {
-        QString text;
-        platform::MessageButtons buttons;
-    };
-    std::vector<std::string> commands;
-    std::vector<platform::FileDialogRequest> fileRequests;
-    std::vector<Message> messages;
-    std::vector<QStringList> launches;
-    int programEnds = 0;
-    // Runs wherever a handler lets window events run, before they do: the place to act in the middle of a handler.
-    std::function<void()> duringWait;
 
 private:
     enum class Events { Run, Wait };
@@ -72,6 +57,9 @@ private:
     void letEventsRun();
     void followTimer();
     void fireTick();
+    void pass(std::chrono::milliseconds duration);
+    void click(QPushButton* button);
+    void open(const std::filesystem::path& file);
     int64_t devicePosition();
 
     ManualAudioClock audio_;
@@ -83,6 +71,8 @@ private:
     bool tickPending_ = false;
     std::deque<std::optional<platform::FileChoice>> fileChoices_;
     std::deque<platform::MessageAnswer> messageAnswers_; // none left: OK, or No
+    std::vector<std::string> seen_; // messages, launches, the program's end, what an "at" step changed
+    std::function<void()> atWait_;
     std::map<std::string, std::string> repliesInstead_;
     std::vector<std::string> shown_;
     std::unique_ptr<AsAnyUser> asAnyUser_;

@@ -30,7 +30,7 @@ slider 1 ; at 2000 open 9000 ; click Preview => \
 pass 3000 => H3/9 @3000 L4[ 0:0:3]
 open 20000 ; pass 500 ; click Start ; pass 2000 ; click End => \
     H2/20 @2500 L4[ 0:0:2] L7[ 0:0:0] L9[ 0:0:2] L3[ 0:0:2] lines170,1253 s461 m500,2500
-at 2000 close ; click Preview => H0/20 L4[ 0:0:0] {H1/20 closed @-1 L4[ 0:0:1]}
+at 2000 close ; click Preview => H0/20 L4[ 0:0:0] {H1/20 closed @-1 L4[ 0:0:1] (the program ends)}
 # PreviewAfterTheEndOfTheFile
 open 3504 ; pass 500 ; click Start ; pass 1000 ; click End
 pass 1600 => H3/3 Pause tick stopped @3504 L4[ 0:0:3] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000
@@ -160,6 +160,9 @@ copy cbr_128k_44k_stereo.mp3 song.mp3 ; lock ; choose clip.mp3 ; answer Yes ; cl
     pb0/20097 "File already exist.Overwrite?" "Clip Saved"
 choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
 files => clip.mp3=15999+16385 song.mp3=0+48900
+# Website
+click Website => [xdg-open W]
+close => (the program ends)
 # Keys
 open 3000 ; pass 500 ; key I ; pass 1000 ; key O => \
     H2/3 Pause tick playing @2000 L4[ 0:0:2] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000 \
@@ -168,8 +171,8 @@ key Ctrl+O => Play still paused
 key Ctrl+S => H0/3 stopped 'Tuneshear'
 at 0 key I ; marks 1000 2000 ; choose clip.mp3 ; key Ctrl+S => \
     'Tuneshear' pb0/8097 off: focus:Command4 {'Saving' pb4096/8097 off:5,6,9,1,2,4,7,H focus:Command3} "Clip Saved"
-key Ctrl+W => closed @-1 focus:
-open 3000 ; key Ctrl+Q => Pause tick L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 m0,0
+key Ctrl+W => closed @-1 focus: (the program ends)
+open 3000 ; key Ctrl+Q => Pause tick L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 m0,0 (the program ends)
 )";
 
 struct Story {
