@@ -1,9 +1,6 @@
-// Feeds arbitrary input to the media service, on outputs that take sound only when the clock is moved. Input starting
-// with 'c' is command texts, one per line, sent to a device opened on a small MP3, each with a reply area of 0 to 31
-// bytes allocated to the byte, so that a reply written past its end is caught. Any other input is opened as an MP3
-// file, past its first byte, and played about: queries, seeking, pausing, playing from a position and to the end.
+// Opens arbitrary bytes as an MP3 with the media service and plays them about, on outputs that take sound only when
+// the clock is moved: queries, seeking, pausing, playing from a position and to the end.
 
-#include "platform/mci/command_parser.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
@@ -12,8 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -28,39 +23,17 @@ void check(bool holds, const char* what) {
     }
 }
 
-test_support::ManualAudioClock& clock() {
-    static test_support::ManualAudioClock clock;
-    return clock;
-}
+// Every device opened plays into an output that takes sound only when this clock moves.
+test_support::ManualAudioClock audioClock;
 
-uint32_t send(const std::string_view command, char* reply = nullptr, uint32_t length = 0) {
-    return mci::processService().send(command, reply, length);
+uint32_t send(const std::string& command) {
+    return mci::processService().send(command, nullptr, 0);
 }
 
 std::string query(const std::string& command) {
     std::array<char, 32> reply {};
-    check(send(command, reply.data(), reply.size()) == 0, command.c_str());
+    check(mci::processService().send(command, reply.data(), reply.size()) == 0, command.c_str());
     return reply.data();
-}
-
-void sendCommandLines(std::string_view text) {
-    check(send("open \"" TUNESHEAR_TEST_DATA_DIR "/mpeg2_16k_mono.mp3\" alias movie") == 0, "the fixture opens");
-    while (!text.empty()) {
-        const std::string_view line = text.substr(0, text.find('\n'));
-        text.remove_prefix(std::min(line.size() + 1, text.size()));
-        const uint32_t length
-            = std::accumulate(line.begin(), line.end(), 0U, [](uint32_t sum, char c) { return sum + uint8_t(c); }) % 32;
-        const auto reply = std::make_unique<char[]>(length);
-        std::fill_n(reply.get(), length, '\x7f');
-        const auto parsed = mci::parseCommand(line);
-        const bool isQuery
-            = std::holds_alternative<mci::Command>(parsed) && std::get<mci::Command>(parsed).verb == mci::Verb::Status;
-        const std::string_view area(reply.get(), length);
-        check(send(line, reply.get(), length) == 0 && isQuery ? length == 0 || area.find('\0') != area.npos
-                                                              : area.find_first_not_of('\x7f') == area.npos,
-            "a reply ends inside its area; a failed command or one that is no query leaves the area alone");
-        clock().advance(250ms);
-    }
 }
 
 // The mode is one of three words and the position lies within the sound, all along the way.
@@ -70,7 +43,7 @@ void playFor(std::chrono::milliseconds duration, int64_t length) {
         check(mode == "playing" || mode == "paused" || mode == "stopped", "the mode is one of three words");
         const int64_t position = std::stoll(query("status movie position"));
         check(position >= 0 && position <= length, "the position lies within the sound");
-        clock().advance(100ms);
+        audioClock.advance(100ms);
     }
 }
 
@@ -100,12 +73,7 @@ void playFile(std::string_view bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    if (input.starts_with('c')) {
-        sendCommandLines(input.substr(1));
-    } else if (!input.empty()) {
-        playFile(input.substr(1));
-    }
+    playFile(std::string_view(reinterpret_cast<const char*>(data), size));
     send("close all");
     return 0;
 }
