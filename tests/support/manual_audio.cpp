@@ -4,6 +4,7 @@
 #include "platform/mci/service.h"
 
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace test_support {
@@ -16,7 +17,7 @@ class ManualOutput;
 
 struct ManualAudioClock::Outputs {
     std::mutex mutex;
-    std::vector<ManualOutput*> all;
+    std::set<ManualOutput*> running;
 };
 
 namespace {
@@ -28,31 +29,21 @@ public:
     ManualOutput(mci::AudioFormat format, mci::PcmSource& source, std::shared_ptr<ManualAudioClock::Outputs> outputs)
         : format_(format)
         , source_(source)
-        , outputs_(std::move(outputs)) {
-        const std::lock_guard lock(outputs_->mutex);
-        outputs_->all.push_back(this);
-    }
-    ~ManualOutput() override {
-        const std::lock_guard lock(outputs_->mutex);
-        std::erase(outputs_->all, this);
-    }
+        , outputs_(std::move(outputs)) { }
+    ~ManualOutput() override { halt(); }
 
     void start() override {
         const std::lock_guard lock(outputs_->mutex);
-        running_ = true;
-        playedMs_ = 0;
-        framesPulled_ = 0;
+        outputs_->running.insert(this);
+        playedMs_ = framesPulled_ = 0;
     }
     void halt() override {
         const std::lock_guard lock(outputs_->mutex);
-        running_ = false;
+        outputs_->running.erase(this);
     }
     int64_t bufferedFrames() const override { return 0; }
 
     void play(std::chrono::milliseconds duration) {
-        if (!running_) {
-            return;
-        }
         playedMs_ += duration.count();
         const int64_t due = mci::millisecondsToFrames(playedMs_, format_.sampleRate);
         std::vector<int16_t> samples(static_cast<std::size_t>((due - framesPulled_) * format_.channels));
@@ -64,7 +55,6 @@ private:
     const mci::AudioFormat format_;
     mci::PcmSource& source_;
     const std::shared_ptr<ManualAudioClock::Outputs> outputs_;
-    bool running_ = false;
     int64_t playedMs_ = 0;
     int64_t framesPulled_ = 0;
 };
@@ -84,7 +74,7 @@ ManualAudioClock::~ManualAudioClock() {
 
 void ManualAudioClock::advance(std::chrono::milliseconds duration) {
     const std::lock_guard lock(outputs_->mutex);
-    for (ManualOutput* output : outputs_->all) {
+    for (ManualOutput* output : outputs_->running) {
         output->play(duration);
     }
 }

@@ -86,6 +86,7 @@ click Start => unchanged
 click End => unchanged
 pass 2000 => unchanged
 open missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
+given missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 # Marks
 open 200000 => H0/200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46
 click Preview => "Wrong Selection"
