@@ -80,11 +80,7 @@ pass 3000 => unchanged
 write noise.mp3 some text that is no MP3 ; open noise.mp3 => \
     H0/10 closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 "Cannot play noise.mp3: the file is missing or is not \
     an MP3 file that Tuneshear can play."
-click Play => unchanged
-click Stop => unchanged
-click Start => unchanged
-click End => unchanged
-pass 2000 => unchanged
+click Play ; click Stop ; click Start ; click End ; pass 2000 => unchanged
 open missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 given missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 # Marks
