@@ -53,6 +53,7 @@ WindowServices WorkflowHarness::services() {
         ended(true);
     };
     services.endProgram = [this] { ++programEnds; };
+    services.makeBrowserPane = createBrowserPane;
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
         followTimer();
         commands.emplace_back(command);
