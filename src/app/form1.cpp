@@ -7,12 +7,9 @@
 #include "platform/launcher.h"
 
 #include <QCloseEvent>
-#include <QMenu>
 #include <QPalette>
 #include <QPointer>
-#include <QQuickWidget>
 #include <QUrl>
-#include <QWebEngineView>
 #include <iterator>
 #include <utility>
 
@@ -54,20 +51,6 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) 
     auto* frame = new QGroupBox(caption, parent);
     frame->setObjectName(QLatin1String(name));
     return frame;
-}
-
-// The page is built in, so of the browser's own menu only copying makes sense.
-void offerOnlyCopyInMenu(QWebEngineView* pane) {
-    pane->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(pane, &QWidget::customContextMenuRequested, pane, [pane](const QPoint& position) {
-        auto* menu = new QMenu(pane);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        if (pane->hasSelection()) {
-            menu->addAction(pane->pageAction(QWebEnginePage::Copy));
-        }
-        menu->addAction(pane->pageAction(QWebEnginePage::SelectAll));
-        menu->popup(pane->mapToGlobal(position));
-    });
 }
 
 } // namespace
@@ -148,11 +131,6 @@ void Form1::createControls() {
     pb = new ProgressBar(this);
     pb->setObjectName(QStringLiteral("pb"));
     place(pb, 105, 2040, 9405, 390);
-
-    // The browser pane draws through a Qt Quick widget. A window first made without the surface such a widget needs
-    // is made anew when the pane arrives, which shows as a flicker; this one, never shown, gives the window that
-    // surface from the start.
-    (new QQuickWidget(this))->hide();
 
     // P only lends its native window to the media service; it and what it holds are never shown.
     P = makeFrame(this, "P", QString());
@@ -239,20 +217,11 @@ void Form1::connectWorkflow() {
 // The browser pane starts an engine of its own, which takes longer than the whole window; it is made, and pointed
 // at the information page, once the window is on the screen. Nothing else waits for it.
 void Form1::makeBrowserPane() {
-    if (!isVisible()) {
+    if (!isVisible() || !services_.makeBrowserPane) {
         return;
     }
-    WebBrowser1 = new QWebEngineView(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setAccessibleName(QStringLiteral("How to use Tuneshear"));
-    place(WebBrowser1, 0, 2520, 9615, 1215);
-    // The pane hands its focus to an inner widget that it makes, and makes anew, while pages load; the pane itself
-    // must count as taking focus, or setting the order would pass over it and leave it in front of Mark Start.
-    WebBrowser1->setFocusPolicy(Qt::StrongFocus);
-    setTabOrder(Command5, WebBrowser1);
-    offerOnlyCopyInMenu(WebBrowser1);
-    WebBrowser1->show();
-    WebBrowser1->load(QUrl(QLatin1String(kInfoPageAddress)));
+    WebBrowser1 = services_.makeBrowserPane(
+        this, twipsToPixels(0, 2520, 9615, 1215), Command5, QUrl(QLatin1String(kInfoPageAddress)));
 }
 
 // A queued call runs once this paint has reached the screen, not before it as a zero timer may under load.

@@ -30,7 +30,9 @@ int main(int argc, char** argv) {
     }
     auto arguments = prepareStartUp(std::move(qtArguments));
     QApplication application(arguments.count(), arguments.values());
-    Form1 window;
+    WindowServices services = WindowServices::platformDefaults();
+    services.makeBrowserPane = loadBrowserPaneModuleAside();
+    Form1 window(std::move(services));
     window.show();
     platform::handleTerminationSignals([&window] { window.close(); });
     if (!commandLine.file.isEmpty()) {

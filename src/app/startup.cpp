@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include <QCoreApplication>
 #include <unistd.h>
 
 ApplicationArguments::ApplicationArguments(std::vector<std::string> arguments)
@@ -21,7 +20,6 @@ std::vector<std::string> browserEngineOptions(bool runningAsRoot) {
 }
 
 ApplicationArguments prepareStartUp(std::vector<std::string> arguments) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     for (auto& option : browserEngineOptions(geteuid() == 0)) {
         arguments.push_back(std::move(option));
     }

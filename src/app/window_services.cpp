@@ -13,5 +13,6 @@ WindowServices WindowServices::platformDefaults() {
         MovieModuleHooks::platformDefaults(),
         platform::sleepFor,
         platform::processPendingEvents,
+        BrowserPaneMaker {},
     };
 }

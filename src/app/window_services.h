@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/browser_pane.h"
 #include "media/movie_module.h"
 #include "platform/file_dialog.h"
 #include "platform/launcher.h"
@@ -21,6 +22,8 @@ class QWidget;
 // - movieHooks: given to `movie` when it is created (media commands, time of day, waiting with events running).
 // - sleep: blocks without handling events (the preview loop's pause).
 // - processPendingEvents: handles the window events waiting at that moment (preview and save loops).
+// - makeBrowserPane: makes the browser pane once the window is on the screen. The program's is loaded aside from its
+//   start (main); the platform defaults have none, and without one the window has no pane.
 struct WindowServices {
     platform::FileChooser chooseFile;
     std::function<platform::MessageAnswer(QWidget* owner, const QString& text, platform::MessageButtons buttons)>
@@ -30,6 +33,7 @@ struct WindowServices {
     MovieModuleHooks movieHooks;
     std::function<void(std::chrono::milliseconds)> sleep;
     std::function<void()> processPendingEvents;
+    BrowserPaneMaker makeBrowserPane;
 
     static WindowServices platformDefaults();
 };

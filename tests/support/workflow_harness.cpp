@@ -87,6 +87,7 @@ WindowServices WorkflowHarness::services() {
         ended(true);
     };
     services.endProgram = [this] { seen_.push_back("(the program ends)"); };
+    services.makeBrowserPane = createBrowserPane;
     services.movieHooks.send = [this](const char* command, char* reply, uint32_t replyLength, void* callbackWindow) {
         followTimer();
         if (const auto instead = repliesInstead_.extract(command)) {
