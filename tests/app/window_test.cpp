@@ -54,6 +54,9 @@ TEST(Window, StartsWithEveryControlInItsPlaceAndFirstStateAndShowsTheInformation
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->actions(), QList { window.WebBrowser1->pageAction(QWebEnginePage::SelectAll) });
     // Clock texts of any 32-bit count fit; one too wide is drawn in a font smaller by just enough.
+    ClockLabel exactFit(&window);
+    exactFit.resize(QFontMetrics(exactFit.font()).horizontalAdvance(" 9 : 59 : 59"), 20);
+    EXPECT_EQ(exactFit.fontFor(" 9 : 59 : 59"), exactFit.font());
     for (const QLabel* label : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
         for (const QString& text : { QString(" 9 : 59 : 59"), SecondsToClock(2120000338), SecondsToClock(INT32_MIN) }) {
             QFont font = qobject_cast<const ClockLabel*>(label)->fontFor(text);
