@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mci/audio_range.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -28,19 +30,8 @@ template <typename Value> struct Result {
 // value here; the copy then fails because the selection yields no bytes.
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
 
-// Where the audio frames of an MP3 file lie: after any ID3v2 tags in front and before an APEv2 and an ID3v1 tag at
-// the end. Only these bytes play, so only they count in the byte rate.
-struct AudioRange {
-    int64_t leadingBytes = 0; // bytes before the first audio byte
-    int64_t audioBytes = 0;
-};
-
-// The file's bytes from offset (counting from 0) on, at most length of them; fewer where the file ends.
-using BytesAt = std::function<QByteArray(int64_t offset, int64_t length)>;
-
-// Reads only tag headers and footers, never outside the file's fileSize bytes. A header that is damaged (bad
-// syncsafe bytes, a size running past the file's end or into another tag) counts as no tag, and its bytes as audio.
-AudioRange audioRange(int64_t fileSize, const BytesAt& bytesAt);
+// Where the audio frames of an MP3 file lie, between its tags: only these bytes count in the byte rate.
+using mci::AudioRange;
 
 // The audio range of the file at sourcePath. Fails when no regular file is there or it cannot be read.
 Result<AudioRange> audioRangeOfFile(const QString& sourcePath);

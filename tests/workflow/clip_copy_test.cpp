@@ -24,38 +24,6 @@ TEST(ByteRate, RoundsToNearestWithHalvesToEvenAndFailsOutsideTheSigned32BitRange
     }
 }
 
-QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
-    const QByteArray footer = "APETAGEX" + QByteArray("\xd0\x07\0\0", 4) + char(sizeWithFooter) + QByteArray(10, '\0')
-        + char(withHeader ? 0x80 : 0) + QByteArray(8, '\0');
-    return (withHeader ? QByteArray(32, 'h') : "") + QByteArray(sizeWithFooter - 32, 'i') + footer;
-}
-
-TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
-    const QByteArray audio = QByteArray("\xff\xfb\x90\x64", 4).repeated(250);
-    const QByteArray id3v1 = "TAG" + QByteArray(125, 't');
-    const QByteArray picture = test_support::id3v2Tag(300'000);
-    const QByteArray withFooter = test_support::id3v2Tag(100, 4, 0x10);
-    QByteArray badSyncsafeByte = picture + audio;
-    badSyncsafeByte[9] = static_cast<char>(badSyncsafeByte[9] | 0x80); // a size that would still fit the file
-    const std::tuple<const char*, QByteArray, int64_t, int64_t> rows[] { { "no tag", audio, 0, 1000 },
-        { "ID3v2 with a picture", picture + audio, picture.size(), 1000 },
-        { "ID3v2.4 with footer", withFooter + audio, withFooter.size(), 1000 },
-        { "two ID3v2 tags in a row", withFooter + picture + audio, withFooter.size() + picture.size(), 1000 },
-        { "ID3v1 at the end", audio + id3v1, 0, 1000 }, { "APEv2 at the end", audio + ape(100, true), 0, 1000 },
-        { "ID3v2, APEv2 and ID3v1", withFooter + audio + ape(64, false) + id3v1, withFooter.size(), 1000 },
-        { "truncated tag header", picture.left(7), 0, 7 }, { "ID3v2 past the end", picture.left(200'000), 0, 200'000 },
-        { "bad syncsafe byte", badSyncsafeByte, 0, badSyncsafeByte.size() },
-        { "APEv2 into the ID3v2 tag", withFooter + ape(200, false).right(32), withFooter.size(), 32 },
-        { "empty file", {}, 0, 0 } };
-    for (const auto& [name, file, leadingBytes, audioBytes] : rows) {
-        const auto range = clip::audioRange(file.size(), [&file = file](int64_t offset, int64_t length) {
-            EXPECT_TRUE(offset >= 0 && length >= 0 && offset + length <= file.size()) << offset << "+" << length;
-            return file.mid(offset, length);
-        });
-        EXPECT_EQ(std::pair(range.leadingBytes, range.audioBytes), std::pair(leadingBytes, audioBytes)) << name;
-    }
-}
-
 // The positions count the tags' bytes in front; every product, sum and difference stays in 32 bits, and a start
 // outside the audio is refused. The progress maximum leaves room for the last chunk's 4097 bytes.
 TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideTheAudio) {

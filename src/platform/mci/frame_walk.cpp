@@ -1,9 +1,12 @@
 #include "platform/mci/frame_walk.h"
 
+#include "platform/mci/audio_range.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace mci {
@@ -12,7 +15,6 @@ namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 20;
 constexpr std::size_t kHeaderBytes = 4;
-constexpr int64_t kId3v1Bytes = 128;
 
 struct FrameHeader {
     int version = 0; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
@@ -72,29 +74,17 @@ std::span<const uint8_t> readBlock(std::FILE* file, int64_t offset, std::vector<
     return { buffer.data(), std::fread(buffer.data(), 1, buffer.size(), file) };
 }
 
-struct AudioSpan {
-    int64_t begin = 0;
-    int64_t end = 0;
-};
-
-// The bytes between an ID3v2 tag in front and an ID3v1 tag behind.
-std::optional<AudioSpan> findAudio(std::FILE* file, std::span<const uint8_t> firstBlock) {
+// The bytes between the file's tags, read through `file`.
+std::optional<AudioRange> findAudio(std::FILE* file) {
     if (fseeko(file, 0, SEEK_END) != 0) {
         return std::nullopt;
     }
-    AudioSpan audio { 0, ftello(file) };
-    if (firstBlock.size() >= 10 && firstBlock[0] == 'I' && firstBlock[1] == 'D' && firstBlock[2] == '3') {
-        const int64_t size = int64_t { firstBlock[6] & 0x7F } << 21 | int64_t { firstBlock[7] & 0x7F } << 14
-            | int64_t { firstBlock[8] & 0x7F } << 7 | (firstBlock[9] & 0x7F);
-        const bool hasFooter = (firstBlock[5] & 0x10) != 0;
-        audio.begin = 10 + size + (hasFooter ? 10 : 0);
-    }
-    std::array<char, 3> id3v1 {};
-    if (audio.end - audio.begin >= kId3v1Bytes && fseeko(file, audio.end - kId3v1Bytes, SEEK_SET) == 0
-        && std::fread(id3v1.data(), 1, id3v1.size(), file) == id3v1.size() && id3v1 == std::array { 'T', 'A', 'G' }) {
-        audio.end -= kId3v1Bytes;
-    }
-    return audio;
+    return audioRange(ftello(file), [file](int64_t offset, int64_t length) {
+        std::string bytes(static_cast<std::size_t>(length), '\0');
+        const bool read = fseeko(file, offset, SEEK_SET) == 0;
+        bytes.resize(read ? std::fread(bytes.data(), 1, bytes.size(), file) : 0);
+        return bytes;
+    });
 }
 
 struct TagCounts {
@@ -122,23 +112,23 @@ std::optional<TagCounts> readTag(std::span<const uint8_t> frame, const FrameHead
 } // namespace
 
 bool tagCountsWholeStream(std::FILE* file) {
-    std::vector<uint8_t> buffer;
-    const auto firstBlock = readBlock(file, 0, buffer);
-    const auto audio = findAudio(file, firstBlock);
+    const auto audio = findAudio(file);
     if (!audio) {
         return false;
     }
-    auto block = readBlock(file, audio->begin, buffer);
-    int64_t blockStart = audio->begin;
+    const int64_t audioEnd = audio->leadingBytes + audio->audioBytes;
+    std::vector<uint8_t> buffer;
+    auto block = readBlock(file, audio->leadingBytes, buffer);
+    int64_t blockStart = audio->leadingBytes;
     const auto first = block.size() >= kHeaderBytes ? parseHeader(block) : std::nullopt;
     const auto tag
         = first ? readTag(block.first(std::min<std::size_t>(block.size(), first->frameBytes)), *first) : std::nullopt;
-    if (!tag || tag->bytes != audio->end - audio->begin) {
+    if (!tag || tag->bytes != audio->audioBytes) {
         return false;
     }
     int64_t frames = 0;
-    int64_t offset = audio->begin;
-    while (offset < audio->end) {
+    int64_t offset = audio->leadingBytes;
+    while (offset < audioEnd) {
         if (offset + int64_t { kHeaderBytes } > blockStart + static_cast<int64_t>(block.size())) {
             block = readBlock(file, offset, buffer);
             blockStart = offset;
@@ -154,7 +144,7 @@ bool tagCountsWholeStream(std::FILE* file) {
         offset += header->frameBytes;
         ++frames;
     }
-    return offset == audio->end && frames == tag->frames + 1;
+    return offset == audioEnd && frames == tag->frames + 1;
 }
 
 } // namespace mci
