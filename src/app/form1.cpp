@@ -200,16 +200,24 @@ void Form1::setTabOrderFromTable() {
 
 // Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.
 void Form1::connectWorkflow() {
+    // With no file open, the transport, the tick and the marks have nothing to act on.
+    const auto whenFileIsOpen = [this](void (Form1::*handler)()) {
+        return [this, handler] {
+            if (fileIsOpen()) {
+                (this->*handler)();
+            }
+        };
+    };
     connect(Command3, &QPushButton::clicked, this, &Form1::onWebsite);
     connect(Command4, &QPushButton::clicked, this, &Form1::onOpen);
-    connect(Command1, &QPushButton::clicked, this, &Form1::onPlayPause);
-    connect(Command2, &QPushButton::clicked, this, &Form1::onStop);
-    connect(T, &Timer::Tick, this, &Form1::onTick);
+    connect(Command1, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onPlayPause));
+    connect(Command2, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onStop));
+    connect(T, &Timer::Tick, this, whenFileIsOpen(&Form1::onTick));
     connect(H, &Slider::MouseDown, this, &Form1::onSliderMouseDown);
     connect(H, &Slider::MouseUp, this, &Form1::onSliderMouseUp);
     connect(H, &Slider::Click, this, &Form1::onSliderClick);
-    connect(Command5, &QPushButton::clicked, this, &Form1::onMarkStart);
-    connect(Command6, &QPushButton::clicked, this, &Form1::onMarkEnd);
+    connect(Command5, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onMarkStart));
+    connect(Command6, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onMarkEnd));
     connect(Command9, &QPushButton::clicked, this, &Form1::onPlaySelected);
     connect(Command7, &QPushButton::clicked, this, &Form1::onSave);
 }

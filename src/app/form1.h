@@ -74,7 +74,7 @@ public:
     // Opens `path` as if it had been chosen in the Open dialog.
     void openGivenFile(const QString& path);
 
-    // A file is open from a successful Open on; with none, the transport and the marks have nothing to act on.
+    // A file is open from a successful Open on.
     bool fileIsOpen() const { return !sourceFile.isEmpty(); }
 
 protected:

@@ -4,9 +4,6 @@
 #include "workflow/timeline.h"
 
 void Form1::onPlayPause() {
-    if (!fileIsOpen()) {
-        return;
-    }
     takeOverPlayback();
     if (Command1->text() == workflow::kPlayCaption) {
         movie().playMovie();
@@ -30,9 +27,6 @@ void Form1::onPlayPause() {
 
 // Seeking while stopped only moves the position: the next Play starts at the beginning.
 void Form1::onStop() {
-    if (!fileIsOpen()) {
-        return;
-    }
     takeOverPlayback();
     movie().stopMovie();
     Command1->setText(workflow::kPlayCaption);
@@ -46,9 +40,6 @@ void Form1::onStop() {
 // The slider shows whole seconds, so in the last, partial second of a file it already stands at its end while
 // sound still plays; the end counts only once the device has stopped.
 void Form1::onTick() {
-    if (!fileIsOpen()) {
-        return;
-    }
     H->setValue(movie().getPositionInSec());
     Label4->setText(SecondsToClock(H->Value()));
     if (H->Value() == H->Max() && !movie().isMoviePlaying()) {

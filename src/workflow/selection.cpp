@@ -20,9 +20,6 @@ QString selectionLengthText(int32_t start, int32_t end) {
 } // namespace
 
 void Form1::onMarkStart() {
-    if (!fileIsOpen()) {
-        return;
-    }
     Line1->setX(workflow::markLineTwips(H->Value(), H->Max(), workflow::kTimelineStartTwips));
     markStart = movie().getPositionInMS();
     Label7->setText(SecondsToClock(markStart / 1000));
@@ -30,9 +27,6 @@ void Form1::onMarkStart() {
 }
 
 void Form1::onMarkEnd() {
-    if (!fileIsOpen()) {
-        return;
-    }
     Line2->setX(workflow::markLineTwips(H->Value(), H->Max(), kEndLineOffset));
     markEnd = movie().getPositionInMS();
     Label9->setText(SecondsToClock(markEnd / 1000));

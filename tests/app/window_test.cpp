@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -184,10 +185,11 @@ TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
     }
 }
 
+// The engine refuses to start as root with its sandbox; anyone else keeps it.
 TEST(BrowserEngineOptions, TurnTheSandboxOffOnlyForRoot) {
-    EXPECT_EQ(
-        browserEngineOptions(true), (std::vector<std::string> { "--webEngineArgs", "--disable-gpu", "--no-sandbox" }));
-    EXPECT_EQ(browserEngineOptions(false), (std::vector<std::string> { "--webEngineArgs", "--disable-gpu" }));
+    for (const bool root : { true, false }) {
+        EXPECT_EQ(std::ranges::count(browserEngineOptions(root), "--no-sandbox"), root ? 1 : 0) << root;
+    }
 }
 
 TEST(Controls, SliderRaisesMouseDownMouseUpThenClickAndOnlyAMovingKeyClicks) {
