@@ -13,7 +13,8 @@ namespace mci {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 1 << 20;
+// Blocks that stay in the processor's cache: copying the file through a larger buffer is slower.
+constexpr std::size_t kBlockBytes = 128 << 10;
 constexpr std::size_t kHeaderBytes = 4;
 
 struct FrameHeader {

@@ -31,6 +31,7 @@ public:
     };
     using Handle = std::unique_ptr<mpg123_handle_struct, HandleDeleter>;
     struct FileCloser {
+        std::unique_ptr<char[]> buffer; // the stream's own, freed only after the stream is closed
         void operator()(std::FILE* file) const;
     };
     using File = std::unique_ptr<std::FILE, FileCloser>;
