@@ -12,4 +12,8 @@ std::unique_ptr<AudioOutput> openDefaultOutput(AudioFormat format, PcmSource& so
     return std::make_unique<ClockPacedOutput>(format, source);
 }
 
+void prepareDefaultOutput() {
+    SdlAudioOutput::prepare();
+}
+
 } // namespace mci

@@ -3,32 +3,78 @@
 #include <SDL2/SDL.h>
 #include <algorithm>
 #include <chrono>
+#include <dlfcn.h>
+#include <future>
+#include <optional>
 #include <span>
+#include <type_traits>
 
 namespace mci {
+
+// The few SDL functions used, found in the library once it is loaded.
+struct SdlLibrary {
+    decltype(&SDL_SetHint) setHint = nullptr;
+    decltype(&SDL_InitSubSystem) initSubSystem = nullptr;
+    decltype(&SDL_OpenAudioDevice) openAudioDevice = nullptr;
+    decltype(&SDL_CloseAudioDevice) closeAudioDevice = nullptr;
+    decltype(&SDL_PauseAudioDevice) pauseAudioDevice = nullptr;
+};
 
 namespace {
 
 constexpr uint16_t kDeviceBufferFrames = 2048;
 
-// SDL's audio part, started once per process when the first output wants it; a failed start is remembered so
-// a machine without sound costs the attempt only once. SDL would otherwise take SIGINT and SIGTERM, where nobody
-// has claimed them yet, and turn them into events nobody reads.
-bool audioSubsystemReady() {
-    static const bool ready = [] {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    }();
-    return ready;
+// SDL and the forty-odd libraries it brings (sound servers, codecs, X11, Wayland) are loaded at run time, with the
+// audio part, rather than before main: the window shows and the first file is read without waiting for them.
+std::optional<SdlLibrary> loadLibrary() {
+    void* const handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        return std::nullopt;
+    }
+    const auto symbol = [handle](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
+        return function != nullptr;
+    };
+    SdlLibrary sdl;
+    if (!symbol(sdl.setHint, "SDL_SetHint") || !symbol(sdl.initSubSystem, "SDL_InitSubSystem")
+        || !symbol(sdl.openAudioDevice, "SDL_OpenAudioDevice") || !symbol(sdl.closeAudioDevice, "SDL_CloseAudioDevice")
+        || !symbol(sdl.pauseAudioDevice, "SDL_PauseAudioDevice")) {
+        return std::nullopt;
+    }
+    return sdl;
+}
+
+// SDL's audio part, started once per process on a thread of its own, so that it overlaps reading the first file; a
+// failed start is remembered so a machine without sound costs the attempt only once. SDL would otherwise take
+// SIGINT and SIGTERM, where nobody has claimed them yet, and turn them into events nobody reads.
+const std::shared_future<std::optional<SdlLibrary>>& audioSubsystemStart() {
+    static const std::shared_future<std::optional<SdlLibrary>> started
+        = std::async(std::launch::async, []() -> std::optional<SdlLibrary> {
+              auto sdl = loadLibrary();
+              if (!sdl) {
+                  return std::nullopt;
+              }
+              sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+              if (sdl->initSubSystem(SDL_INIT_AUDIO) != 0) {
+                  return std::nullopt;
+              }
+              return sdl;
+          }).share();
+    return started;
 }
 
 } // namespace
 
+void SdlAudioOutput::prepare() {
+    audioSubsystemStart();
+}
+
 std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSource& source) {
-    if (!audioSubsystemReady()) {
+    const auto& sdl = audioSubsystemStart().get();
+    if (!sdl) {
         return nullptr;
     }
-    auto output = std::make_unique<SdlAudioOutput>(OpenOnly {}, format, source);
+    auto output = std::make_unique<SdlAudioOutput>(OpenOnly {}, *sdl, format, source);
     SDL_AudioSpec wanted {};
     wanted.freq = format.sampleRate;
     wanted.format = AUDIO_S16SYS;
@@ -37,7 +83,7 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSour
     wanted.callback = &SdlAudioOutput::callback;
     wanted.userdata = output.get();
     SDL_AudioSpec obtained {};
-    output->device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    output->device_ = sdl->openAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (output->device_ == 0) {
         return nullptr;
     }
@@ -45,25 +91,26 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSour
     return output;
 }
 
-SdlAudioOutput::SdlAudioOutput(OpenOnly, AudioFormat format, PcmSource& source)
-    : format_(format)
+SdlAudioOutput::SdlAudioOutput(OpenOnly, const SdlLibrary& sdl, AudioFormat format, PcmSource& source)
+    : sdl_(sdl)
+    , format_(format)
     , source_(source) { }
 
 SdlAudioOutput::~SdlAudioOutput() {
     if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
+        sdl_.closeAudioDevice(device_);
     }
 }
 
 void SdlAudioOutput::start() {
     lastPullMicroseconds_ = 0;
     running_ = true;
-    SDL_PauseAudioDevice(device_, 0);
+    sdl_.pauseAudioDevice(device_, 0);
 }
 
 // Pausing takes SDL's device lock, which the callback holds while it runs: afterwards no pull is in progress.
 void SdlAudioOutput::halt() {
-    SDL_PauseAudioDevice(device_, 1);
+    sdl_.pauseAudioDevice(device_, 1);
     running_ = false;
     lastPullMicroseconds_ = 0;
 }

@@ -8,10 +8,15 @@
 
 namespace mci {
 
+struct SdlLibrary;
+
 // Real sound through SDL2 (PipeWire, PulseAudio or ALSA). SDL calls back on its own audio thread, which decodes
 // there, so a busy window thread causes no dropout.
 class SdlAudioOutput final : public AudioOutput {
 public:
+    // Starts SDL's audio part in the background; open() waits for it.
+    static void prepare();
+
     // The output, or nullptr when SDL finds no device to play on.
     static std::unique_ptr<SdlAudioOutput> open(AudioFormat format, PcmSource& source);
 
@@ -24,7 +29,7 @@ public:
         friend class SdlAudioOutput;
         OpenOnly() = default;
     };
-    SdlAudioOutput(OpenOnly, AudioFormat format, PcmSource& source);
+    SdlAudioOutput(OpenOnly, const SdlLibrary& sdl, AudioFormat format, PcmSource& source);
 
     void start() override;
     void halt() override;
@@ -34,6 +39,7 @@ private:
     static void callback(void* self, uint8_t* stream, int length);
     static int64_t nowMicroseconds();
 
+    const SdlLibrary& sdl_;
     const AudioFormat format_;
     PcmSource& source_;
     uint32_t device_ = 0;

@@ -48,10 +48,13 @@ uint32_t Service::send(std::string_view commandText, char* reply, uint32_t reply
 void Service::setOutputFactory(OutputFactory factory) {
     const std::lock_guard lock(mutex_);
     outputFactory_ = std::move(factory);
+    defaultOutput_ = false;
 }
 
 void Service::useDefaultOutput() {
-    setOutputFactory(openDefaultOutput);
+    const std::lock_guard lock(mutex_);
+    outputFactory_ = openDefaultOutput;
+    defaultOutput_ = true;
 }
 
 uint32_t Service::execute(const Command& command, std::string& reply) {
@@ -91,6 +94,10 @@ uint32_t Service::execute(const Command& command, std::string& reply) {
 uint32_t Service::open(const Command& command) {
     if (devices_.contains(command.device)) {
         return kDuplicateAlias;
+    }
+    // The sound output starts while the file is read.
+    if (defaultOutput_) {
+        prepareDefaultOutput();
     }
     auto opened = MpegVideoDevice::open(
         command.path, { .parent = command.parentWindow, .style = command.windowStyle }, outputFactory_);

@@ -40,6 +40,7 @@ private:
 
     std::mutex mutex_;
     OutputFactory outputFactory_;
+    bool defaultOutput_ = true;
     std::map<std::string, std::unique_ptr<MpegVideoDevice>, std::less<>> devices_;
 };
 
