@@ -92,25 +92,26 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSour
 }
 
 SdlAudioOutput::SdlAudioOutput(OpenOnly, const SdlLibrary& sdl, AudioFormat format, PcmSource& source)
-    : sdl_(sdl)
+    : closeDevice_(sdl.closeAudioDevice)
+    , pauseDevice_(sdl.pauseAudioDevice)
     , format_(format)
     , source_(source) { }
 
 SdlAudioOutput::~SdlAudioOutput() {
     if (device_ != 0) {
-        sdl_.closeAudioDevice(device_);
+        closeDevice_(device_);
     }
 }
 
 void SdlAudioOutput::start() {
     lastPullMicroseconds_ = 0;
     running_ = true;
-    sdl_.pauseAudioDevice(device_, 0);
+    pauseDevice_(device_, 0);
 }
 
 // Pausing takes SDL's device lock, which the callback holds while it runs: afterwards no pull is in progress.
 void SdlAudioOutput::halt() {
-    sdl_.pauseAudioDevice(device_, 1);
+    pauseDevice_(device_, 1);
     running_ = false;
     lastPullMicroseconds_ = 0;
 }

@@ -39,7 +39,10 @@ private:
     static void callback(void* self, uint8_t* stream, int length);
     static int64_t nowMicroseconds();
 
-    const SdlLibrary& sdl_;
+    // Copied from the library, so that an output left open at the program's end does not reach into state that
+    // may already be gone; the library itself stays loaded.
+    void (*const closeDevice_)(uint32_t device);
+    void (*const pauseDevice_)(uint32_t device, int pause);
     const AudioFormat format_;
     PcmSource& source_;
     uint32_t device_ = 0;
