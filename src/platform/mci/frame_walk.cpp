@@ -4,9 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <span>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace mci {
@@ -62,30 +65,85 @@ std::optional<FrameHeader> parseHeader(std::span<const uint8_t> bytes) {
     return FrameHeader { version, layer, sampleRateIndex, (bytes[3] >> 6) == 3, frameBytes };
 }
 
+bool ofStream(const std::optional<FrameHeader>& header, const FrameHeader& stream) {
+    return header && header->version == stream.version && header->layer == stream.layer
+        && header->sampleRateIndex == stream.sampleRateIndex;
+}
+
 uint32_t bigEndian(std::span<const uint8_t> bytes) {
     return uint32_t { bytes[0] } << 24 | uint32_t { bytes[1] } << 16 | uint32_t { bytes[2] } << 8 | bytes[3];
 }
 
 // Reads up to kBlockBytes from `offset` on.
-std::span<const uint8_t> readBlock(std::FILE* file, int64_t offset, std::vector<uint8_t>& buffer) {
+std::span<const uint8_t> readBlock(int descriptor, int64_t offset, std::vector<uint8_t>& buffer) {
     buffer.resize(kBlockBytes);
-    if (fseeko(file, offset, SEEK_SET) != 0) {
-        return {};
-    }
-    return { buffer.data(), std::fread(buffer.data(), 1, buffer.size(), file) };
+    const ssize_t got = pread(descriptor, buffer.data(), buffer.size(), offset);
+    return { buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0 };
 }
 
-// The bytes between the file's tags, read through `file`.
-std::optional<AudioRange> findAudio(std::FILE* file) {
-    if (fseeko(file, 0, SEEK_END) != 0) {
+// The bytes between the file's tags.
+std::optional<AudioRange> findAudio(int descriptor) {
+    struct stat status { };
+    if (fstat(descriptor, &status) != 0) {
         return std::nullopt;
     }
-    return audioRange(ftello(file), [file](int64_t offset, int64_t length) {
+    return audioRange(status.st_size, [descriptor](int64_t offset, int64_t length) {
         std::string bytes(static_cast<std::size_t>(length), '\0');
-        const bool read = fseeko(file, offset, SEEK_SET) == 0;
-        bytes.resize(read ? std::fread(bytes.data(), 1, bytes.size(), file) : 0);
+        const ssize_t got = pread(descriptor, bytes.data(), bytes.size(), offset);
+        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         return bytes;
     });
+}
+
+struct Walk {
+    int64_t from = 0;
+    int64_t next = 0; // where the frame after the last one walked starts
+    int64_t frames = 0;
+    bool intact = true; // every header read was one of the stream's
+};
+
+Walk joined(const Walk& first, const Walk& second) {
+    return { first.from, second.next, first.frames + second.frames, second.intact };
+}
+
+// Reads the stream's frame headers from `from` on, each frame meeting the next, until one starts at or after
+// `until` or a header is not the stream's.
+Walk walkFrames(int descriptor, int64_t from, int64_t until, const FrameHeader& stream) {
+    std::vector<uint8_t> buffer;
+    std::span<const uint8_t> block;
+    int64_t blockStart = from;
+    Walk walk { from, from };
+    while (walk.next < until) {
+        if (walk.next + int64_t { kHeaderBytes } > blockStart + static_cast<int64_t>(block.size())) {
+            block = readBlock(descriptor, walk.next, buffer);
+            blockStart = walk.next;
+        }
+        const auto at = block.subspan(static_cast<std::size_t>(walk.next - blockStart));
+        const auto header = at.size() >= kHeaderBytes ? parseHeader(at) : std::nullopt;
+        if (!ofStream(header, stream)) {
+            walk.intact = false;
+            return walk;
+        }
+        walk.next += header->frameBytes;
+        ++walk.frames;
+    }
+    return walk;
+}
+
+// The first offset from `from` on where a frame of the stream starts and the next one follows it. Sound data can
+// look like that too; a walk begun there then fails to meet the walk that comes from the front.
+std::optional<int64_t> frameAfter(int descriptor, int64_t from, const FrameHeader& stream) {
+    std::vector<uint8_t> buffer;
+    const auto block = readBlock(descriptor, from, buffer);
+    for (std::size_t at = 0; at + kHeaderBytes <= block.size(); ++at) {
+        const auto header = parseHeader(block.subspan(at));
+        const auto next = at + (header ? header->frameBytes : 0);
+        if (ofStream(header, stream) && next + kHeaderBytes <= block.size()
+            && ofStream(parseHeader(block.subspan(next)), stream)) {
+            return from + static_cast<int64_t>(at);
+        }
+    }
+    return std::nullopt;
 }
 
 struct TagCounts {
@@ -113,39 +171,34 @@ std::optional<TagCounts> readTag(std::span<const uint8_t> frame, const FrameHead
 } // namespace
 
 bool tagCountsWholeStream(std::FILE* file) {
-    const auto audio = findAudio(file);
+    const int descriptor = fileno(file);
+    const auto audio = findAudio(descriptor);
     if (!audio) {
         return false;
     }
-    const int64_t audioEnd = audio->leadingBytes + audio->audioBytes;
     std::vector<uint8_t> buffer;
-    auto block = readBlock(file, audio->leadingBytes, buffer);
-    int64_t blockStart = audio->leadingBytes;
-    const auto first = block.size() >= kHeaderBytes ? parseHeader(block) : std::nullopt;
-    const auto tag
-        = first ? readTag(block.first(std::min<std::size_t>(block.size(), first->frameBytes)), *first) : std::nullopt;
+    const auto block = readBlock(descriptor, audio->leadingBytes, buffer);
+    const auto stream = block.size() >= kHeaderBytes ? parseHeader(block) : std::nullopt;
+    const auto tag = stream ? readTag(block.first(std::min<std::size_t>(block.size(), stream->frameBytes)), *stream)
+                            : std::nullopt;
     if (!tag || tag->bytes != audio->audioBytes) {
         return false;
     }
-    int64_t frames = 0;
-    int64_t offset = audio->leadingBytes;
-    while (offset < audioEnd) {
-        if (offset + int64_t { kHeaderBytes } > blockStart + static_cast<int64_t>(block.size())) {
-            block = readBlock(file, offset, buffer);
-            blockStart = offset;
-            if (block.size() < kHeaderBytes) {
-                return false;
-            }
-        }
-        const auto header = parseHeader(block.subspan(static_cast<std::size_t>(offset - blockStart)));
-        if (!header || header->version != first->version || header->layer != first->layer
-            || header->sampleRateIndex != first->sampleRateIndex) {
-            return false;
-        }
-        offset += header->frameBytes;
-        ++frames;
+    // Reading the file is most of the time, so the second half is walked at the same time from a frame found near
+    // its start; where the two walks do not meet there, the first goes on alone.
+    const int64_t audioEnd = audio->leadingBytes + audio->audioBytes;
+    const int64_t middle = audio->leadingBytes + audio->audioBytes / 2;
+    auto secondHalf = std::async(std::launch::async, [&]() -> std::optional<Walk> {
+        const auto from = frameAfter(descriptor, middle, *stream);
+        return from ? std::optional(walkFrames(descriptor, *from, audioEnd, *stream)) : std::nullopt;
+    });
+    Walk walk = walkFrames(descriptor, audio->leadingBytes, middle, *stream);
+    const auto second = secondHalf.get();
+    if (walk.intact) {
+        walk = joined(
+            walk, second && second->from == walk.next ? *second : walkFrames(descriptor, walk.next, audioEnd, *stream));
     }
-    return offset == audioEnd && frames == tag->frames + 1;
+    return walk.intact && walk.next == audioEnd && walk.frames == tag->frames + 1;
 }
 
 } // namespace mci
