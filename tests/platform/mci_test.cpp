@@ -1,6 +1,7 @@
 #include "platform/mci/audio_range.h"
 #include "platform/mci/clock_paced_output.h"
 #include "platform/mci/command_parser.h"
+#include "platform/mci/frame_walk.h"
 #include "platform/mci/mci.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -199,8 +201,12 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
         { "cut in the first frame", write("c.mp3", cbr.substr(0, 300)), "error 296" },
         { "frame pairs in junk", write("j.mp3", framePairsInJunk), "error 296" }
     };
+    // Where a tag counts every frame, its count stands for the length without a scan.
+    const std::set<std::string> countedByTag { "cbr", "vbr with tag", "id3 tags" };
     for (const auto& [name, path, length] : rows) {
         SCOPED_TRACE(name);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+        EXPECT_EQ(file && mci::tagCountsWholeStream(file.get()), countedByTag.contains(name));
         const uint32_t opened = send(openCommand(path));
         EXPECT_EQ(opened == 0 ? answer("status movie length") : "error " + std::to_string(opened), length);
         if (opened != 0) {
