@@ -39,8 +39,8 @@ LoadedModule loadModule(QThread* guiThread, const QString& programFolder) {
 } // namespace
 
 BrowserPaneMaker loadBrowserPaneModuleAside() {
-    auto loading = std::make_shared<std::future<LoadedModule>>(std::async(std::launch::async, loadModule,
-        QCoreApplication::instance()->thread(), QCoreApplication::applicationDirPath()));
+    auto loading = std::make_shared<std::future<LoadedModule>>(std::async(std::launch::async | std::launch::deferred,
+        loadModule, QCoreApplication::instance()->thread(), QCoreApplication::applicationDirPath()));
     return [loading](QWidget* window, const QRect& geometry, QWidget* previousInTabOrder, const QUrl& page) {
         LoadedModule loaded = loading->get();
         loaded.sharedContext.release()->setParent(QCoreApplication::instance());

@@ -185,10 +185,11 @@ bool tagCountsWholeStream(std::FILE* file) {
         return false;
     }
     // Reading the file is most of the time, so the second half is walked at the same time from a frame found near
-    // its start; where the two walks do not meet there, the first goes on alone.
+    // its start; where the two walks do not meet there, the first goes on alone. Where no thread can be started,
+    // the second walk runs when its result is wanted.
     const int64_t audioEnd = audio->leadingBytes + audio->audioBytes;
     const int64_t middle = audio->leadingBytes + audio->audioBytes / 2;
-    auto secondHalf = std::async(std::launch::async, [&]() -> std::optional<Walk> {
+    auto secondHalf = std::async(std::launch::async | std::launch::deferred, [&]() -> std::optional<Walk> {
         const auto from = frameAfter(descriptor, middle, *stream);
         return from ? std::optional(walkFrames(descriptor, *from, audioEnd, *stream)) : std::nullopt;
     });

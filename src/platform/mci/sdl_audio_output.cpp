@@ -44,12 +44,13 @@ std::optional<SdlLibrary> loadLibrary() {
     return sdl;
 }
 
-// SDL's audio part, started once per process on a thread of its own, so that it overlaps reading the first file; a
-// failed start is remembered so a machine without sound costs the attempt only once. SDL would otherwise take
-// SIGINT and SIGTERM, where nobody has claimed them yet, and turn them into events nobody reads.
+// SDL's audio part, started once per process on a thread of its own (or, where no thread can be started, when the
+// first output wants it), so that it overlaps reading the first file; a failed start is remembered so a machine
+// without sound costs the attempt only once. SDL would otherwise take SIGINT and SIGTERM, where nobody has claimed
+// them yet, and turn them into events nobody reads.
 const std::shared_future<std::optional<SdlLibrary>>& audioSubsystemStart() {
     static const std::shared_future<std::optional<SdlLibrary>> started
-        = std::async(std::launch::async, []() -> std::optional<SdlLibrary> {
+        = std::async(std::launch::async | std::launch::deferred, []() -> std::optional<SdlLibrary> {
               auto sdl = loadLibrary();
               if (!sdl) {
                   return std::nullopt;
