@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -206,7 +207,7 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
     for (const auto& [name, path, length] : rows) {
         SCOPED_TRACE(name);
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-        EXPECT_EQ(file && mci::tagCountsWholeStream(file.get()), countedByTag.contains(name));
+        EXPECT_EQ(file && mci::tagCountsWholeStream(fileno(file.get())), countedByTag.contains(name));
         const uint32_t opened = send(openCommand(path));
         EXPECT_EQ(opened == 0 ? answer("status movie length") : "error " + std::to_string(opened), length);
         if (opened != 0) {

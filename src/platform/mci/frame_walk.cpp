@@ -170,8 +170,7 @@ std::optional<TagCounts> readTag(std::span<const uint8_t> frame, const FrameHead
 
 } // namespace
 
-bool tagCountsWholeStream(std::FILE* file) {
-    const int descriptor = fileno(file);
+bool tagCountsWholeStream(int descriptor) {
     const auto audio = findAudio(descriptor);
     if (!audio) {
         return false;

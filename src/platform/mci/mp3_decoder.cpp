@@ -132,8 +132,8 @@ std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::
     File file = openBuffered(path);
     // A tag that counts the whole stream gives the length a scan would find; a file cut short or damaged after it
     // was tagged has every frame counted.
-    const bool tagCountsLength = file && tagCountsWholeStream(file.get());
-    if (!handle || !file || std::fseek(file.get(), 0, SEEK_SET) != 0 || !configure(handle.get())
+    const bool tagCountsLength = file && tagCountsWholeStream(fileno(file.get()));
+    if (!handle || !file || !configure(handle.get())
         || mpg123_replace_reader_handle(handle.get(), readFile, seekFile, nullptr) != MPG123_OK
         || mpg123_open_handle(handle.get(), file.get()) != MPG123_OK) {
         return kInvalidFile;
