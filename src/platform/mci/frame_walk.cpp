@@ -1,6 +1,7 @@
 #include "platform/mci/frame_walk.h"
 
 #include "platform/mci/audio_range.h"
+#include "platform/mci/mpeg_frame.h"
 
 #include <array>
 #include <cstdint>
@@ -18,60 +19,10 @@ namespace {
 
 // Blocks that stay in the processor's cache: copying the file through a larger buffer is slower.
 constexpr std::size_t kBlockBytes = 128 << 10;
-constexpr std::size_t kHeaderBytes = 4;
 
-struct FrameHeader {
-    int version = 0; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    int layer = 0;
-    int sampleRateIndex = 0;
-    bool mono = false;
-    int64_t frameBytes = 0;
-};
-
-// Free-format frames (no bit rate in the header) are not walked.
-std::optional<FrameHeader> parseHeader(std::span<const uint8_t> bytes) {
-    if (bytes[0] != 0xFF || (bytes[1] & 0xE0) != 0xE0) {
-        return std::nullopt;
-    }
-    const int version = (bytes[1] >> 3) & 3;
-    const int layer = 4 - ((bytes[1] >> 1) & 3);
-    const int bitRateIndex = bytes[2] >> 4;
-    const int sampleRateIndex = (bytes[2] >> 2) & 3;
-    if (version == 1 || layer == 4 || bitRateIndex == 0 || bitRateIndex == 15 || sampleRateIndex == 3) {
-        return std::nullopt;
-    }
-    static constexpr std::array<std::array<int, 15>, 3> kMpeg1Kbps {
-        { { 0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448 },
-            { 0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384 },
-            { 0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320 } }
-    };
-    static constexpr std::array<std::array<int, 15>, 2> kMpeg2Kbps { {
-        { 0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256 },
-        { 0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160 },
-    } };
-    static constexpr std::array<int, 3> kMpeg1Rates { 44100, 48000, 32000 };
-    const bool mpeg1 = version == 3;
-    const int bitRate
-        = 1000 * (mpeg1 ? kMpeg1Kbps[layer - 1][bitRateIndex] : kMpeg2Kbps[layer == 1 ? 0 : 1][bitRateIndex]);
-    const int sampleRate = kMpeg1Rates[sampleRateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
-    const int padding = (bytes[2] >> 1) & 1;
-    int64_t frameBytes = 0;
-    if (layer == 1) {
-        frameBytes = (12 * bitRate / sampleRate + padding) * 4;
-    } else {
-        const int slotsPerBitPerSecond = layer == 3 && !mpeg1 ? 72 : 144;
-        frameBytes = slotsPerBitPerSecond * bitRate / sampleRate + padding;
-    }
-    return FrameHeader { version, layer, sampleRateIndex, (bytes[3] >> 6) == 3, frameBytes };
-}
-
+// A frame of the stream: the same version, layer and sample rate as its first frame.
 bool ofStream(const std::optional<FrameHeader>& header, const FrameHeader& stream) {
-    return header && header->version == stream.version && header->layer == stream.layer
-        && header->sampleRateIndex == stream.sampleRateIndex;
-}
-
-uint32_t bigEndian(std::span<const uint8_t> bytes) {
-    return uint32_t { bytes[0] } << 24 | uint32_t { bytes[1] } << 16 | uint32_t { bytes[2] } << 8 | bytes[3];
+    return header && sameStream(*header, stream);
 }
 
 // Reads up to kBlockBytes from `offset` on.
@@ -114,12 +65,12 @@ Walk walkFrames(int descriptor, int64_t from, int64_t until, const FrameHeader& 
     int64_t blockStart = from;
     Walk walk { from, from };
     while (walk.next < until) {
-        if (walk.next + int64_t { kHeaderBytes } > blockStart + static_cast<int64_t>(block.size())) {
+        if (walk.next + int64_t { kFrameHeaderBytes } > blockStart + static_cast<int64_t>(block.size())) {
             block = readBlock(descriptor, walk.next, buffer);
             blockStart = walk.next;
         }
         const auto at = block.subspan(static_cast<std::size_t>(walk.next - blockStart));
-        const auto header = at.size() >= kHeaderBytes ? parseHeader(at) : std::nullopt;
+        const auto header = parseFrameHeader(at);
         if (!ofStream(header, stream)) {
             walk.intact = false;
             return walk;
@@ -135,37 +86,15 @@ Walk walkFrames(int descriptor, int64_t from, int64_t until, const FrameHeader& 
 std::optional<int64_t> frameAfter(int descriptor, int64_t from, const FrameHeader& stream) {
     std::vector<uint8_t> buffer;
     const auto block = readBlock(descriptor, from, buffer);
-    for (std::size_t at = 0; at + kHeaderBytes <= block.size(); ++at) {
-        const auto header = parseHeader(block.subspan(at));
+    for (std::size_t at = 0; at + kFrameHeaderBytes <= block.size(); ++at) {
+        const auto header = parseFrameHeader(block.subspan(at));
         const auto next = at + (header ? header->frameBytes : 0);
-        if (ofStream(header, stream) && next + kHeaderBytes <= block.size()
-            && ofStream(parseHeader(block.subspan(next)), stream)) {
+        if (ofStream(header, stream) && next + kFrameHeaderBytes <= block.size()
+            && ofStream(parseFrameHeader(block.subspan(next)), stream)) {
             return from + static_cast<int64_t>(at);
         }
     }
     return std::nullopt;
-}
-
-struct TagCounts {
-    int64_t frames = 0;
-    int64_t bytes = 0;
-};
-
-// The Xing or Info tag sits in the first frame's data, after the side information.
-std::optional<TagCounts> readTag(std::span<const uint8_t> frame, const FrameHeader& header) {
-    constexpr uint32_t kFramesAndBytes = 3;
-    const std::size_t sideInfoBytes = header.version == 3 ? (header.mono ? 17 : 32) : (header.mono ? 9 : 17);
-    const std::size_t at = kHeaderBytes + sideInfoBytes;
-    if (header.layer != 3 || frame.size() < at + 16) {
-        return std::nullopt;
-    }
-    const auto tag = frame.subspan(at);
-    const bool named
-        = std::equal(tag.begin(), tag.begin() + 4, "Xing") || std::equal(tag.begin(), tag.begin() + 4, "Info");
-    if (!named || (bigEndian(tag.subspan(4)) & kFramesAndBytes) != kFramesAndBytes) {
-        return std::nullopt;
-    }
-    return TagCounts { bigEndian(tag.subspan(8)), bigEndian(tag.subspan(12)) };
 }
 
 } // namespace
@@ -177,10 +106,12 @@ bool tagCountsWholeStream(int descriptor) {
     }
     std::vector<uint8_t> buffer;
     const auto block = readBlock(descriptor, audio->leadingBytes, buffer);
-    const auto stream = block.size() >= kHeaderBytes ? parseHeader(block) : std::nullopt;
-    const auto tag = stream ? readTag(block.first(std::min<std::size_t>(block.size(), stream->frameBytes)), *stream)
-                            : std::nullopt;
-    if (!tag || tag->bytes != audio->audioBytes) {
+    const auto stream = parseFrameHeader(block);
+    const auto tag = stream
+        ? informationTag(block.first(std::min<std::size_t>(block.size(), stream->frameBytes)), *stream)
+        : std::nullopt;
+    // The library reads the counts of Xing and Info tags only.
+    if (!tag || tag->kind != InformationTag::Kind::Xing || tag->bytes != audio->audioBytes) {
         return false;
     }
     // Reading the file is most of the time, so the second half is walked at the same time from a frame found near
