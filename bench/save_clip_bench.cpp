@@ -1,4 +1,4 @@
-// Times one clip copy of a selection, as the Save button makes it, with nothing done between chunks.
+// Times one clip copy of a byte range, as the Save button makes it, with nothing done between chunks.
 // Usage: save_clip_bench SOURCE TARGET START_POSITION END_POSITION   (positions count from 1)
 #include "workflow/clip_copy.h"
 
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
 
     const auto started = std::chrono::steady_clock::now();
-    const auto saved = clip::copyClip(arguments[1], arguments[2], startPos, endPos, [](int64_t) {});
+    const auto saved = clip::copyClip(arguments[1], arguments[2], { startPos - 1, endPos, {} }, [](int64_t) {});
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
 
     if (!saved) {

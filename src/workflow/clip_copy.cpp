@@ -1,5 +1,6 @@
 #include "workflow/clip_copy.h"
 
+#include "platform/mci/mpeg_frame.h"
 #include "platform/program_end.h"
 
 #include <QFile>
@@ -92,18 +93,21 @@ Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) 
     return Result<int32_t>::success(static_cast<int32_t>(rate));
 }
 
-Result<AudioRange> audioRangeOfFile(const QString& sourcePath) {
+Result<mci::FrameList> framesOfFile(const QString& sourcePath) {
     QFile source(sourcePath);
     if (!QFileInfo(sourcePath).isFile()) {
-        return Result<AudioRange>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
+        return Result<mci::FrameList>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
             source.exists() ? QStringLiteral("not a regular file") : QStringLiteral("No such file or directory")));
     }
     if (!source.open(QIODevice::ReadOnly)) {
-        return Result<AudioRange>::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+        return Result<mci::FrameList>::failed(
+            describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
-    return Result<AudioRange>::success(mci::audioRange(source.size(), [&source](int64_t offset, int64_t length) {
-        return source.seek(offset) ? source.read(length).toStdString() : std::string();
-    }));
+    auto frames = mci::listFrames(source.handle());
+    if (!frames) {
+        return Result<mci::FrameList>::failed(kSelectionHoldsNoBytes);
+    }
+    return Result<mci::FrameList>::success(std::move(*frames));
 }
 
 Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
@@ -129,17 +133,17 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
     if (*startPos <= audio.leadingBytes || *startPos > lastAudioPos) {
         return Result<ClipRange>::failed(kSelectionHoldsNoBytes);
     }
-    return Result<ClipRange>::success({ *startPos, *endPos, lastAudioPos, static_cast<float>(*progressMaximum) });
+    return Result<ClipRange>::success({ *startPos, *endPos, static_cast<float>(*progressMaximum) });
 }
 
-Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunksWritten& reportProgress, int64_t lastPos) {
+Result<int64_t> copyClip(
+    const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress) {
     using Outcome = Result<int64_t>;
-    if (startPos < 1) {
+    if (clip.from < 0) {
         return Outcome::failed(
-            QStringLiteral("The clip would start at byte %1, before the source's first byte.").arg(startPos));
+            QStringLiteral("The clip would start at byte %1, before the source's first byte.").arg(clip.from + 1));
     }
-    if (endPos < startPos) {
+    if (clip.to <= clip.from) {
         return Outcome::failed(kSelectionHoldsNoBytes);
     }
 
@@ -147,7 +151,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return Outcome::failed(describe(QStringLiteral("Cannot open"), sourcePath, source.errorString()));
     }
-    if (!source.seek(startPos - 1)) {
+    if (!source.seek(clip.from)) {
         return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
     QSaveFile target(targetPath);
@@ -162,40 +166,59 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
         target.cancelWriting();
         target.commit();
     });
+    const auto writeFailed
+        = [&] { return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString())); };
 
-    const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
-    const int64_t wantedLength = std::min(chunkCount * kChunkAdvance + 1, lastPos - startPos + 1);
+    // The header's size does not depend on the CRC: a first version keeps its place until the CRC is known.
+    const auto makeHeader
+        = [&clip](uint16_t musicCrc) { return clip.header ? clip.header(musicCrc) : std::vector<uint8_t>(); };
+    const auto placeholder = makeHeader(0);
+    const auto headerBytes = static_cast<int64_t>(placeholder.size());
+    if (!writeAll(target, reinterpret_cast<const char*>(placeholder.data()), headerBytes)) {
+        return writeFailed();
+    }
+    const int64_t wantedLength = clip.to - clip.from;
     std::vector<char> buffer(static_cast<std::size_t>(std::min(wantedLength, kBlockBytes)));
     auto lastReport = std::chrono::steady_clock::now();
-    int64_t clipLength = 0;
-    while (clipLength < wantedLength) {
-        const int64_t wanted = std::min(wantedLength - clipLength, kBlockBytes);
+    int64_t copied = 0;
+    uint16_t musicCrc = 0;
+    while (copied < wantedLength) {
+        const int64_t wanted = std::min(wantedLength - copied, kBlockBytes);
         const int64_t got = readUpTo(source, buffer.data(), wanted);
         if (got < 0) {
             return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
         }
         if (got > 0 && !writeAll(target, buffer.data(), got)) {
-            return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+            return writeFailed();
         }
-        clipLength += got;
+        musicCrc = mci::crc16(
+            std::span(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<std::size_t>(got)), musicCrc);
+        copied += got;
         if (got < wanted) {
             break;
         }
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
-            reportProgress(chunksCovering(clipLength));
+            reportProgress(chunksCovering(headerBytes + copied));
             lastReport = now;
         }
     }
 
-    if (clipLength == 0) {
-        return Outcome::failed(
-            QStringLiteral("The selection starts at byte %1, after the end of \"%2\".").arg(startPos).arg(sourcePath));
+    if (copied == 0) {
+        return Outcome::failed(QStringLiteral("The selection starts at byte %1, after the end of \"%2\".")
+                                   .arg(clip.from + 1)
+                                   .arg(sourcePath));
     }
-    reportProgress(chunksCovering(clipLength));
+    if (headerBytes > 0) {
+        const auto header = makeHeader(musicCrc);
+        if (!target.seek(0) || !writeAll(target, reinterpret_cast<const char*>(header.data()), headerBytes)) {
+            return writeFailed();
+        }
+    }
+    reportProgress(chunksCovering(headerBytes + copied));
     if (!target.commit()) {
-        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+        return writeFailed();
     }
-    return Outcome::success(clipLength);
+    return Outcome::success(headerBytes + copied);
 }
 
 bool namesSameFile(const QString& firstPath, const QString& secondPath) {

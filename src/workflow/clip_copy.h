@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mci/audio_range.h"
+#include "platform/mci/frame_walk.h"
 
 #include <QString>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // The window-free core of saving a clip: the byte rate, the byte range of a selection, and the copy of that range
 // into a new file. Nothing here shows a message; every failure comes back as a value with a reason that the window
@@ -33,14 +34,14 @@ Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
 // Where the audio frames of an MP3 file lie, between its tags: only these bytes count in the byte rate.
 using mci::AudioRange;
 
-// The audio range of the file at sourcePath. Fails when no regular file is there or it cannot be read.
-Result<AudioRange> audioRangeOfFile(const QString& sourcePath);
+// The frames of the file at sourcePath and the audio range they lie in. Fails when no regular file is there, when
+// it cannot be read, or when it holds no MPEG audio frame.
+Result<mci::FrameList> framesOfFile(const QString& sourcePath);
 
 // The source bytes that a selection covers. Positions count from 1: position 1 is the file's first byte.
 struct ClipRange {
     int32_t startPos = 0; // leadingBytes + bytesPerMs × markStart
     int32_t endPos = 0; // leadingBytes + bytesPerMs × markEnd
-    int64_t lastPos = 0; // the last audio byte: the clip, running a little past endPos, stops there at the latest
     float progressMaximum = 0; // (endPos − startPos) + 4097: the progress bar never passes it, 4096 per chunk
 };
 
@@ -57,14 +58,18 @@ inline constexpr int32_t kChunkAdvance = 4096;
 // this call without leaving anything behind (see copyClip).
 using ChunksWritten = std::function<void(int64_t chunks)>;
 
-// A lastPos that lets the clip run up to the source's end.
-inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
+// What a clip holds: an information frame of its own where `header` makes one, then the source's bytes from
+// offset `from` (counting from 0) up to `to`.
+struct ClipBytes {
+    int64_t from = 0;
+    int64_t to = 0;
+    // Given the CRC-16 of the copied source bytes; an empty result writes no header.
+    std::function<std::vector<uint8_t>(uint16_t musicCrc)> header;
+};
 
-// Writes source bytes startPos … startPos + 4096 × n (n = ⌊(endPos − startPos) / 4096⌋ + 1 chunks) to targetPath:
-// output byte k is source byte startPos + k − 1, and the clip is 4096 × n + 1 bytes long, or shorter when source
-// byte lastPos or the source's end comes first. Nothing that is not in the source is ever written. The bytes are
-// copied in large blocks; the last report counts every chunk written, up to n, the last one perhaps short where
-// the clip ends early.
+// Writes the clip to targetPath: the header (made once the source bytes are copied), then the source bytes, read in
+// large blocks. Nothing that is not in the source or the header is ever written. Reports count the chunks of 4096
+// bytes of the clip written so far, the last one perhaps short.
 //
 // The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
 // complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
@@ -73,11 +78,11 @@ inline constexpr int64_t kSourceEnd = std::numeric_limits<int64_t>::max();
 // Only where the folder forbids new files but the target exists and may be written, the clip is written straight
 // into the target: it is emptied first, and a failure or an abrupt end leaves it holding part of the clip.
 //
-// Fails, with the system's error text where there is one, when startPos is below 1, when endPos is below startPos,
-// when startPos lies beyond the source's end or lastPos, when the source cannot be opened or read, or when the
-// clip cannot be written or put in the target's place. On success the value is the clip's length in bytes.
-Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunksWritten& reportProgress, int64_t lastPos = kSourceEnd);
+// Fails, with the system's error text where there is one, when the range is empty or starts before the file, when
+// the source cannot be opened or read or holds none of the range, or when the clip cannot be written or put in the
+// target's place. On success the value is the clip's length in bytes.
+Result<int64_t> copyClip(
+    const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress);
 
 // True when both paths name the same existing file (same device and inode), however each path is written: relative
 // or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.

@@ -1,9 +1,11 @@
 #include "app/form1.h"
 #include "workflow/clip_copy.h"
+#include "workflow/clip_frames.h"
 #include "workflow/messages.h"
 
 #include <QFileInfo>
 #include <QPointer>
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -61,25 +63,34 @@ bool targetExists(const QString& target) {
     return QFileInfo::exists(target);
 }
 
-// The byte range of the selection, scaled by the bytes per millisecond of playing time. Tags around the audio do
-// not play, so they count neither in the rate nor in the positions. A failed length query leaves an older reply
-// behind, which must not be taken for the length.
-clip::Result<clip::ClipRange> selectionBytes(Form1& window) {
+// The clip of the selection: whole frames, found by scaling the marks by the bytes per millisecond of playing time
+// where the bit rate is constant, else by the frames' own lengths. Tags around the audio do not play, so they count
+// neither in the rate nor in the positions. A failed length query leaves an older reply behind, which must not be
+// taken for the length.
+clip::Result<clip::ClipBytes> selectionBytes(Form1& window) {
+    using Outcome = clip::Result<clip::ClipBytes>;
     const int32_t mediaLengthMs = window.movie().getLengthInMS();
     if (window.movie().Error != 0) {
-        return clip::Result<clip::ClipRange>::failed(
-            QStringLiteral("The playing time of the opened file is unknown (media error %1).")
-                .arg(window.movie().Error));
+        return Outcome::failed(QStringLiteral("The playing time of the opened file is unknown (media error %1).")
+                                   .arg(window.movie().Error));
     }
-    const auto audio = clip::audioRangeOfFile(window.sourceFile);
-    if (!audio) {
-        return clip::Result<clip::ClipRange>::failed(audio.failure);
+    auto frames = clip::framesOfFile(window.sourceFile);
+    if (!frames) {
+        return Outcome::failed(frames.failure);
     }
-    const auto bytesPerMs = clip::bytesPerMillisecond(audio.value->audioBytes, mediaLengthMs);
+    const auto bytesPerMs = clip::bytesPerMillisecond(frames.value->audio.audioBytes, mediaLengthMs);
     if (!bytesPerMs) {
-        return clip::Result<clip::ClipRange>::failed(bytesPerMs.failure);
+        return Outcome::failed(bytesPerMs.failure);
     }
-    return clip::clipRange(*audio.value, *bytesPerMs.value, window.markStart, window.markEnd);
+    const auto range = clip::clipRange(frames.value->audio, *bytesPerMs.value, window.markStart, window.markEnd);
+    if (!range) {
+        return Outcome::failed(range.failure);
+    }
+    const auto choice = clip::chooseFrames(*frames.value, *range.value, window.markStart, window.markEnd);
+    if (!choice) {
+        return Outcome::failed(choice.failure);
+    }
+    return Outcome::success(clip::clipBytes(std::move(*frames.value), *choice.value));
 }
 
 } // namespace
@@ -117,23 +128,23 @@ void Form1::onSave() {
             != platform::MessageAnswer::Yes) {
         return endWithoutClip({});
     }
-    const auto range = selectionBytes(*this);
-    if (!range) {
-        return endWithoutClip(workflow::clipNotSavedMessage(range.failure));
+    const auto clipBytes = selectionBytes(*this);
+    if (!clipBytes) {
+        return endWithoutClip(workflow::clipNotSavedMessage(clipBytes.failure));
     }
-    pb->setMax(range.value->progressMaximum);
+    // Room for the last chunk of 4097 bytes, as the byte arithmetic leaves it.
+    const auto progressMaximum = static_cast<float>(clipBytes.value->to - clipBytes.value->from + clip::kChunkAdvance);
+    pb->setMax(progressMaximum);
     pb->setValue(0);
-    const auto saved = clip::copyClip(
-        sourceFile, *target, range.value->startPos, range.value->endPos,
-        [this](int64_t chunks) {
-            pb->setValue(static_cast<float>(chunks * clip::kChunkAdvance));
-            services_.processPendingEvents();
-        },
-        range.value->lastPos);
+    const auto saved = clip::copyClip(sourceFile, *target, *clipBytes.value, [this, progressMaximum](int64_t chunks) {
+        pb->setValue(std::min(progressMaximum, static_cast<float>(chunks * clip::kChunkAdvance)));
+        services_.processPendingEvents();
+    });
     if (!saved) {
         return endWithoutClip(workflow::clipNotSavedMessage(saved.failure));
     }
 
+    pb->setValue(progressMaximum);
     setWindowTitle(workflow::kCaptionAfterSave);
     messageBox(workflow::kClipSaved, platform::MessageButtons::Ok);
     restoreControls(*this, focusBefore);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <string>
 #include <string_view>
 
 namespace mci {
@@ -39,6 +41,7 @@ std::optional<FrameHeader> parseFrameHeader(std::span<const uint8_t> bytes) {
     header.bitRateIndex = bytes[2] >> 4;
     header.sampleRateIndex = (bytes[2] >> 2) & 3;
     header.channelMode = bytes[3] >> 6;
+    header.crcProtected = (bytes[1] & 1) == 0;
     if (header.version == 1 || header.layer == 4 || header.bitRateIndex == 0 || header.bitRateIndex == 15
         || header.sampleRateIndex == 3) {
         return std::nullopt;
@@ -69,9 +72,30 @@ std::size_t sideInfoBytes(const FrameHeader& header) {
     return header.version == 3 ? (header.mono() ? 17 : 32) : (header.mono() ? 9 : 17);
 }
 
+std::size_t sideInfoOffset(const FrameHeader& header) {
+    return kFrameHeaderBytes + (header.crcProtected ? 2 : 0);
+}
+
+int mainDataBegin(std::span<const uint8_t> frame, const FrameHeader& header) {
+    const std::size_t at = sideInfoOffset(header);
+    if (header.layer != 3 || frame.size() < at + 2) {
+        return 0;
+    }
+    // Nine bits in MPEG-1, eight in MPEG-2 and 2.5.
+    const int firstBits = frame[at] << 8 | frame[at + 1];
+    return header.version == 3 ? firstBits >> 7 : firstBits >> 8;
+}
+
+int64_t mainDataBytes(const FrameHeader& header) {
+    return std::max<int64_t>(
+        0, header.frameBytes - static_cast<int64_t>(sideInfoOffset(header) + sideInfoBytes(header)));
+}
+
 std::optional<InformationTag> informationTag(std::span<const uint8_t> frame, const FrameHeader& header) {
     constexpr uint32_t kHasFrames = 1;
     constexpr uint32_t kHasBytes = 2;
+    constexpr uint32_t kHasTableOfContents = 4;
+    constexpr uint32_t kHasQuality = 8;
     constexpr std::size_t kVbriOffset = kFrameHeaderBytes + 32;
     if (header.layer != 3) {
         return std::nullopt;
@@ -88,14 +112,101 @@ std::optional<InformationTag> informationTag(std::span<const uint8_t> frame, con
             field = field.subspan(4);
             return value;
         };
-        const int64_t frames = next(flags & kHasFrames);
-        return InformationTag { InformationTag::Kind::Xing, frames, next(flags & kHasBytes) };
+        InformationTag tag;
+        tag.frames = next(flags & kHasFrames);
+        tag.bytes = next(flags & kHasBytes);
+        field = field.subspan(std::min(field.size(), std::size_t { flags & kHasTableOfContents ? 100U : 0U }));
+        next(flags & kHasQuality);
+        if (field.size() >= kLameExtensionBytes && std::isalnum(field[0])) {
+            tag.lame.emplace();
+            std::copy_n(field.begin(), kLameExtensionBytes, tag.lame->begin());
+            tag.gapless = Gapless { field[21] << 4 | field[22] >> 4, (field[22] & 0x0F) << 8 | field[23] };
+        }
+        return tag;
     }
     if (const auto vbri = frame.subspan(std::min(frame.size(), kVbriOffset));
         startsWith(vbri, "VBRI") && vbri.size() >= 18) {
-        return InformationTag { InformationTag::Kind::Vbri, bigEndian(vbri.subspan(14)), bigEndian(vbri.subspan(10)) };
+        InformationTag tag;
+        tag.kind = InformationTag::Kind::Vbri;
+        tag.frames = bigEndian(vbri.subspan(14));
+        tag.bytes = bigEndian(vbri.subspan(10));
+        return tag;
     }
     return std::nullopt;
+}
+
+uint16_t crc16(std::span<const uint8_t> bytes, uint16_t crc) {
+    static const auto kTable = [] {
+        std::array<uint16_t, 256> table {};
+        for (unsigned index = 0; index < table.size(); ++index) {
+            unsigned value = index;
+            for (int bit = 0; bit < 8; ++bit) {
+                value = value & 1 ? value >> 1 ^ 0xA001 : value >> 1;
+            }
+            table[index] = static_cast<uint16_t>(value);
+        }
+        return table;
+    }();
+    for (const uint8_t byte : bytes) {
+        crc = static_cast<uint16_t>(crc >> 8 ^ kTable[(crc ^ byte) & 0xFF]);
+    }
+    return crc;
+}
+
+std::vector<uint8_t> informationFrame(const FrameHeader& like, const InformationFrameContents& contents) {
+    constexpr std::size_t kXingBytes = 4 + 4 + 4 + 4 + 100 + 4;
+    const std::size_t tagAt = kFrameHeaderBytes + sideInfoBytes(like);
+    const std::size_t lameAt = tagAt + kXingBytes;
+    const std::size_t needed = lameAt + (contents.gapless ? kLameExtensionBytes : 0);
+
+    // Without a CRC, and without padding, so that every frame of this bit rate has the same size.
+    const auto headerBytes = [&like](int bitRateIndex) {
+        return std::array<uint8_t, kFrameHeaderBytes> { 0xFF,
+            static_cast<uint8_t>(0xE0 | like.version << 3 | (4 - like.layer) << 1 | 1),
+            static_cast<uint8_t>(bitRateIndex << 4 | like.sampleRateIndex << 2),
+            static_cast<uint8_t>(like.channelMode << 6) };
+    };
+    // A stream of one bit rate keeps it, so that players that judge the length by the first frame judge it right.
+    auto header = headerBytes(14);
+    for (int bitRateIndex = contents.variableBitRate ? 1 : like.bitRateIndex; bitRateIndex < 14; ++bitRateIndex) {
+        if (const auto parsed = parseFrameHeader(headerBytes(bitRateIndex));
+            parsed->frameBytes >= static_cast<int64_t>(needed)) {
+            header = headerBytes(bitRateIndex);
+            break;
+        }
+    }
+    std::vector<uint8_t> frame(static_cast<std::size_t>(parseFrameHeader(header)->frameBytes));
+    std::copy(header.begin(), header.end(), frame.begin());
+
+    const auto put = [&frame](std::size_t at, uint64_t value, int bytes) {
+        for (int index = bytes - 1; index >= 0; --index, value >>= 8) {
+            frame[at + static_cast<std::size_t>(index)] = static_cast<uint8_t>(value);
+        }
+    };
+    const std::string_view name = contents.variableBitRate ? "Xing" : "Info";
+    std::copy(name.begin(), name.end(), frame.begin() + static_cast<std::ptrdiff_t>(tagAt));
+    put(tagAt + 4, 0x0F, 4); // frames, bytes, table of contents and quality follow
+    put(tagAt + 8, static_cast<uint64_t>(contents.frames), 4);
+    put(tagAt + 12, static_cast<uint64_t>(contents.bytes), 4);
+    std::copy(contents.tableOfContents.begin(), contents.tableOfContents.end(),
+        frame.begin() + static_cast<std::ptrdiff_t>(tagAt + 16));
+    if (!contents.gapless) {
+        return frame;
+    }
+    LameExtension lame {};
+    if (contents.sourceLame) {
+        lame = *contents.sourceLame;
+    } else {
+        constexpr std::string_view kEncoder = "LAME3.100";
+        std::copy(kEncoder.begin(), kEncoder.end(), lame.begin());
+    }
+    std::fill_n(lame.begin() + 11, 8, 0); // peak and replay gain describe the whole source, not the clip
+    std::copy(lame.begin(), lame.end(), frame.begin() + static_cast<std::ptrdiff_t>(lameAt));
+    put(lameAt + 21, static_cast<uint64_t>(contents.gapless->delay) << 12 | contents.gapless->padding, 3);
+    put(lameAt + 28, static_cast<uint64_t>(contents.bytes), 4);
+    put(lameAt + 32, contents.musicCrc, 2);
+    put(lameAt + 34, crc16(std::span(frame).first(lameAt + 34)), 2);
+    return frame;
 }
 
 } // namespace mci
