@@ -5,6 +5,7 @@
 #include "platform/mci/mci.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
+#include "platform/mci/mpeg_frame.h"
 #include "platform/mci/mpeg_video_device.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
@@ -140,6 +141,43 @@ protected:
     test_support::ManualAudioClock clock;
 };
 
+// A clip's own information frame in every kind of Layer III stream: it reads back as written, keeps the source's
+// encoder but not its replay gain, has the bit rate of a stream of one rate or the lowest that holds it, and carries
+// the CRCs of its first bytes and of the music.
+TEST(InformationFrame, ReadsBackAsWrittenWithBothCrcs) {
+    mci::LameExtension source {};
+    std::fill(std::copy_n("LAME3.99r", 9, source.begin()), source.end(), 0x5A);
+    const std::tuple<const char*, bool, bool, std::size_t> rows[] { { "fffb9064", false, true, 417 },
+        { "fffb90c4", false, false, 417 }, { "fffb5064", true, true, 208 }, { "fff39064", true, false, 182 },
+        { "ffe390c4", false, true, 522 }, { "ffe390c4", true, true, 208 } };
+    for (const auto& [likeHex, variable, withSource, frameBytes] : rows) {
+        SCOPED_TRACE(testing::Message() << likeHex << (variable ? " Xing" : " Info"));
+        const QByteArray likeBytes = QByteArray::fromHex(likeHex);
+        const auto like = mci::parseFrameHeader(std::span(reinterpret_cast<const uint8_t*>(likeBytes.data()), 4));
+        mci::InformationFrameContents contents { variable, 1234, 567'890, {}, mci::Gapless { 2345, 1678 },
+            withSource ? std::optional(source) : std::nullopt, 0xBEEF };
+        contents.tableOfContents.fill(7);
+        const auto frame = mci::informationFrame(*like, contents);
+        const auto header = mci::parseFrameHeader(frame);
+        ASSERT_TRUE(header && mci::sameStream(*header, *like));
+        EXPECT_EQ(std::tuple(header->channelMode, frame.size()), std::tuple(like->channelMode, frameBytes));
+        const auto tag = mci::informationTag(frame, *header);
+        ASSERT_TRUE(tag && tag->lame && tag->gapless);
+        EXPECT_EQ(std::tuple(tag->frames, tag->bytes, tag->gapless->delay, tag->gapless->padding),
+            std::tuple(1234, 567'890, 2345, 1678));
+        const std::size_t at = 4 + mci::sideInfoBytes(*header);
+        EXPECT_EQ(std::string(frame.begin() + at, frame.begin() + at + 4), variable ? "Xing" : "Info");
+        EXPECT_EQ(frame[at + 16 + 50], 7);
+        const auto& lame = *tag->lame;
+        EXPECT_EQ(std::string(lame.begin(), lame.begin() + 9), withSource ? "LAME3.99r" : "LAME3.100");
+        EXPECT_EQ(std::count(lame.begin() + 11, lame.begin() + 19, 0), 8);
+        EXPECT_EQ(lame[32] << 8 | lame[33], 0xBEEF);
+        EXPECT_EQ(lame[34] << 8 | lame[35], mci::crc16(std::span(frame).first(at + 120 + 34)));
+    }
+    const std::array<uint8_t, 9> check { '1', '2', '3', '4', '5', '6', '7', '8', '9' };
+    EXPECT_EQ(mci::crc16(check), 0xBB3D); // CRC-16/ARC of "123456789"
+}
+
 // Each step sends a command and lets the sound play for its milliseconds; then the command's answer, the mode and
 // the position. Errors: 263 device not open, 282 out of range, 289 alias in use, 302 not in this mode.
 TEST_F(MediaService, TransportMovesThePositionExactlyWithTheSoundPlayedAndRefusesWhatDoesNotFit) {
@@ -216,22 +254,14 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
         }
         // The length is what a full decode plays, and a seek lands on the sound played through to there.
         if (!name.starts_with("damaged")) { // junk that looks like frames decodes to a few extra samples
-            const auto decoderOf = [&path] {
-                return std::move(std::get<std::unique_ptr<mci::Mp3Decoder>>(mci::Mp3Decoder::open(path)));
-            };
-            const auto decoder = decoderOf();
+            const auto decoder = std::move(std::get<std::unique_ptr<mci::Mp3Decoder>>(mci::Mp3Decoder::open(path)));
             const auto channels = static_cast<std::size_t>(decoder->format().channels);
-            std::vector<int16_t> all(static_cast<std::size_t>(decoder->lengthFrames() + 8192) * channels);
-            std::size_t decoded = 0;
-            for (std::size_t got = 1; got > 0; decoded += got) {
-                got = decoder->read(std::span(all).subspan(decoded * channels, 8192 * channels));
-            }
+            const auto all = test_support::decodedSamples(path);
+            const std::size_t decoded = all.size() / channels;
             EXPECT_EQ(decoder->lengthFrames(), static_cast<int64_t>(decoded));
-            const auto seeking = decoderOf();
-            seeking->seek(static_cast<int64_t>(decoded / 3));
-            std::vector<int16_t> third(4096 * channels);
-            seeking->read(third);
-            EXPECT_TRUE(std::equal(third.begin(), third.end(), all.begin() + (decoded / 3) * channels,
+            const auto third = test_support::decodedSamples(path, static_cast<int64_t>(decoded / 3));
+            EXPECT_TRUE(std::equal(third.begin(), third.begin() + 4096 * channels,
+                all.begin() + (decoded / 3) * channels,
                 [](int16_t seeked, int16_t played) { return std::abs(seeked - played) <= 1; })); // rounding, no click
         }
         send("play movie from " + std::to_string(std::stoi(length) - 200));

@@ -1,5 +1,7 @@
 #include "support/mp3_fixtures.h"
 
+#include "platform/mci/mp3_decoder.h"
+
 #include <QFile>
 
 namespace test_support {
@@ -33,6 +35,23 @@ QByteArray id3v2Tag(int pictureBytes, char version, char flags) {
 
 std::filesystem::path testDataFile(std::string_view name) {
     return std::filesystem::path(TUNESHEAR_TEST_DATA_DIR) / name;
+}
+
+std::vector<int16_t> decodedSamples(const std::filesystem::path& path, int64_t from) {
+    auto opened = mci::Mp3Decoder::open(path);
+    auto* const decoder = std::get_if<std::unique_ptr<mci::Mp3Decoder>>(&opened);
+    if (decoder == nullptr) {
+        return {};
+    }
+    (*decoder)->seek(from);
+    const auto channels = static_cast<std::size_t>((*decoder)->format().channels);
+    std::vector<int16_t> samples(static_cast<std::size_t>((*decoder)->lengthFrames() - from + 8192) * channels);
+    std::size_t decoded = 0;
+    for (std::size_t got = 1; got > 0; decoded += got) {
+        got = (*decoder)->read(std::span(samples).subspan(decoded * channels, 8192 * channels));
+    }
+    samples.resize(decoded * channels);
+    return samples;
 }
 
 QByteArray contentsOf(const QString& path) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 namespace test_support {
 
@@ -18,6 +19,9 @@ QByteArray id3v2Tag(int pictureBytes, char version = 3, char flags = 0);
 
 // A file committed under tests/data (see tests/data/README.md).
 std::filesystem::path testDataFile(std::string_view name);
+
+// Every sample of the file as libmpg123 plays it, gapless, channels interleaved; from sample frame `from` on.
+std::vector<int16_t> decodedSamples(const std::filesystem::path& path, int64_t from = 0);
 
 QByteArray contentsOf(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);

@@ -1,6 +1,7 @@
 #include "platform/mci/mpeg_frame.h"
 #include "support/mp3_fixtures.h"
 #include "workflow/clip_copy.h"
+#include "workflow/clip_frames.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
     const QTemporaryDir folder;
     const auto header = [](uint16_t crc) { return std::vector<uint8_t> { 'H', uint8_t(crc >> 8), uint8_t(crc) }; };
     const std::tuple<int64_t, int64_t, int64_t, bool, int64_t, int> rows[] { { 48000, 15999, 32384, false, 16385, 4 },
-        { 48000, 999, 9192, true, 8196, 2 }, { 10000, 8000, 12000, false, 2000, 1 }, { 10000, 0, 1, true, 4, 1 } };
+        { 48000, 999, 9192, true, 8196, 3 }, { 10000, 8000, 12000, false, 2000, 1 }, { 10000, 0, 1, true, 4, 1 } };
     QByteArray source(48000, '\0');
     for (qsizetype index = 0; index < source.size(); ++index) {
         source[index] = static_cast<char>(((index + 1) * 2654435761ULL) >> 13);
@@ -80,6 +81,107 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
     for (const auto& [from, to] : { std::pair(9000, 8000), std::pair(10000, 10001), std::pair(-1, 100) }) {
         EXPECT_FALSE(clip::copyClip(
             folder.filePath("source.mp3"), folder.filePath("clip.mp3"), { from, to, {} }, [](int64_t) {}));
+    }
+}
+
+// A stream of 100 frames of 417 bytes after 1000 bytes of tags, each of whose sound lies `reservoir` bytes back
+// in the frames before; from the 50th on, 3000 bytes of junk come first, or the bit rate alternates.
+mci::FrameList frames(const char* header, int reservoir, int soundBytes, std::optional<mci::Gapless> gapless,
+    bool junk = false, bool variable = false) {
+    const QByteArray bytes = QByteArray::fromHex(header);
+    mci::FrameList list { { 1000, 50'000 },
+        *mci::parseFrameHeader(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), 4)), {}, 0, {} };
+    if (gapless) {
+        list.tag = mci::InformationTag { mci::InformationTag::Kind::Xing, 100, 0, {}, gapless };
+    }
+    for (int frame = 0; frame < 100; ++frame) {
+        const int64_t offset = 1000 + 417 * frame + (junk && frame >= 50 ? 3000 : 0);
+        list.frames.push_back({ offset, 417, variable && frame % 2 ? 96'000 : 128'000, soundBytes, reservoir });
+    }
+    return list;
+}
+
+// Layer III: from enough frames back that the start mark's frame decodes as in the source, to one frame after the
+// end mark's, with the delay and padding that make a gapless player play the marks exactly; else, and for other
+// layers, whole frames: by the byte arithmetic at one bit rate, by the frames' times where it varies.
+TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
+    constexpr const char* kMpeg1 = "fffb9064";
+    constexpr const char* kLayer2 = "fffd9064";
+    const clip::ClipRange arithmetic { 17'001, 33'001, 0 };
+    const clip::ClipRange inJunk { 23'350, 33'001, 0 };
+    using Choice = std::tuple<std::size_t, std::size_t, int, int>;
+    const std::tuple<const char*, mci::FrameList, clip::ClipRange, int32_t, int32_t, std::optional<Choice>> rows[] {
+        { "no reservoir", frames(kMpeg1, 0, 381, {}), arithmetic, 1000, 2000, Choice { 37, 77, 947, 2185 } },
+        { "reservoir of two frames", frames(kMpeg1, 500, 381, {}), arithmetic, 1000, 2000,
+            Choice { 35, 77, 3251, 2185 } },
+        { "reservoir too far back", frames(kMpeg1, 511, 150, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
+        { "source delay and padding", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 2000,
+            Choice { 38, 78, 900, 2232 } },
+        { "end past the last frame", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 99000,
+            Choice { 38, 99, 900, 1000 } },
+        { "start before the decoder's latency", frames(kMpeg1, 0, 381, {}), arithmetic, 5, 2000,
+            Choice { 39, 77, -1, -1 } },
+        { "mpeg-2", frames("fff39064", 0, 381, {}), arithmetic, 1000, 2000, Choice { 36, 77, 785, 1357 } },
+        { "layer II", frames(kLayer2, 0, 0, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
+        { "layer II, start in junk", frames(kLayer2, 0, 0, {}, true), inJunk, 1000, 2000, Choice { 50, 75, -1, -1 } },
+        { "layer II, variable", frames(kLayer2, 0, 0, {}, false, true), arithmetic, 1000, 2000,
+            Choice { 38, 76, -1, -1 } },
+        { "layer II, variable, end past the last frame", frames(kLayer2, 0, 0, {}, false, true), arithmetic, 1000,
+            99000, Choice { 38, 99, -1, -1 } },
+        { "layer II, variable, start past the last frame", frames(kLayer2, 0, 0, {}, false, true), arithmetic, 9000,
+            99000, std::nullopt },
+        { "no frames", mci::FrameList {}, arithmetic, 1000, 2000, std::nullopt },
+    };
+    for (const auto& [name, list, range, start, end, expected] : rows) {
+        const auto choice = clip::chooseFrames(list, range, start, end);
+        ASSERT_EQ(choice.value.has_value(), expected.has_value()) << name;
+        if (expected) {
+            const auto gapless = choice.value->gapless.value_or(mci::Gapless { -1, -1 });
+            EXPECT_EQ(Choice(choice.value->first, choice.value->last, gapless.delay, gapless.padding), *expected)
+                << name;
+        }
+    }
+}
+
+// Saved from real files, marks at whole seconds: the clip starts with a frame and holds the chosen frames, behind an
+// information frame that counts them where the bit rate varies or the clip is sample-exact. A sample-exact clip plays
+// exactly the source's samples between the marks (MPEG-2 to within the library's rounding). Where the bit reservoir
+// reaches too far back for a LAME tag's delay, as at low bit rates, the clip is frame-exact.
+TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
+    const QTemporaryDir folder;
+    const std::tuple<const char*, bool, bool> rows[] { { "cbr_128k_44k_stereo.mp3", true, false },
+        { "mpeg2_16k_mono.mp3", true, false }, { "vbr_lame_tag_44k_stereo.mp3", false, true },
+        { "vbr_no_tag_44k_stereo.mp3", false, true }, { "id3v2_20k_cbr_64k_mono.mp3", false, false } };
+    for (const auto& [name, exact, variable] : rows) {
+        SCOPED_TRACE(name);
+        const QString source = QString::fromStdString(test_support::testDataFile(name).string());
+        const QString target = folder.filePath(name);
+        auto list = clip::framesOfFile(source);
+        ASSERT_TRUE(list);
+        const mci::FrameHeader stream = list.value->stream;
+        const auto& audio = list.value->audio;
+        const auto bytes = clip::clipRange(audio, *clip::bytesPerMillisecond(audio.audioBytes, 3000).value, 1000, 2000);
+        const auto choice = clip::chooseFrames(*list.value, *bytes.value, 1000, 2000);
+        ASSERT_TRUE(choice);
+        ASSERT_EQ(choice.value->gapless.has_value(), exact);
+        ASSERT_TRUE(
+            clip::copyClip(source, target, clip::clipBytes(std::move(*list.value), *choice.value), [](int64_t) {}));
+
+        const auto saved = clip::framesOfFile(target);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved.value->frames.front().offset, saved.value->tagFrameBytes);
+        EXPECT_EQ(saved.value->frames.size(), choice.value->last - choice.value->first + 1);
+        ASSERT_EQ(saved.value->tag.has_value(), exact || variable);
+        if (!exact) {
+            EXPECT_TRUE(!variable || saved.value->tag->frames == std::ssize(saved.value->frames));
+            continue;
+        }
+        const auto played = test_support::decodedSamples(target.toStdString());
+        const auto marked = test_support::decodedSamples(test_support::testDataFile(name), stream.sampleRate);
+        const int rounding = stream.version == 3 ? 0 : 1;
+        EXPECT_EQ(played.size(), static_cast<std::size_t>(stream.sampleRate) * (stream.mono() ? 1 : 2));
+        EXPECT_TRUE(std::equal(played.begin(), played.end(), marked.begin(),
+            [rounding](int16_t clip, int16_t source) { return std::abs(clip - source) <= rounding; }));
     }
 }
 

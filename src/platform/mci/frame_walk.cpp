@@ -157,6 +157,9 @@ std::optional<FrameList> listFrames(int descriptor) {
         if (next == *first && (list.tag = informationTag(frame, *header))) {
             list.tagFrameBytes = header->frameBytes;
         } else {
+            if (list.frames.empty()) {
+                list.stream = *header;
+            }
             list.frames.push_back({ next, static_cast<int32_t>(header->frameBytes), header->bitRate,
                 static_cast<int32_t>(mainDataBytes(*header)), mainDataBegin(frame, *header) });
         }

@@ -20,7 +20,7 @@ struct AudioFrame {
 // The frames of an MP3 file's stream, between its tags.
 struct FrameList {
     AudioRange audio;
-    FrameHeader stream; // the first frame's header
+    FrameHeader stream; // the first frame of sound's header
     std::optional<InformationTag> tag; // where the first frame holds a Xing, Info or VBRI tag instead of sound
     int64_t tagFrameBytes = 0;
     std::vector<AudioFrame> frames; // every frame of sound, in order; the information frame is not among them
