@@ -14,7 +14,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mis
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: deps configure build run test test-sanitize fuzz bench install clean
+.PHONY: deps configure build run test test-sanitize fuzz bench install package clean
 
 deps:
 	./scripts/install-deps
@@ -51,6 +51,10 @@ bench: build
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package tuneshear_<version>-1_<arch>.deb in $(BUILD_DIR)/: what `make install` installs, under /usr.
+package: build
+	cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR)
