@@ -1,6 +1,7 @@
 // Opens arbitrary bytes as an MP3 with the media service and plays them about, on outputs that take sound only when
 // the clock is moved: queries, seeking, pausing, playing from a position and to the end.
 
+#include "platform/mci/frame_walk.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -47,9 +49,21 @@ void playFor(std::chrono::milliseconds duration, int64_t length) {
     }
 }
 
+// The frames a clip is cut from lie in the file, in order, one after another.
+void checkFrames(const std::filesystem::path& path, int64_t fileSize) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    const auto list = mci::listFrames(fileno(file.get()));
+    int64_t end = 0;
+    for (const mci::AudioFrame& frame : list ? list->frames : std::vector<mci::AudioFrame>()) {
+        check(frame.offset >= end && frame.bytes > 0 && frame.offset + frame.bytes <= fileSize, "frames in the file");
+        end = frame.offset + frame.bytes;
+    }
+}
+
 void playFile(std::string_view bytes) {
     static const auto path = std::filesystem::temp_directory_path() / ("fuzz-" + std::to_string(getpid()) + ".mp3");
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    checkFrames(path, static_cast<int64_t>(bytes.size()));
     const uint32_t opened = send("open \"" + path.string() + "\" type mpegvideo alias movie");
     std::filesystem::remove(path);
     check(opened == 0 || opened == mci::kInvalidFile, "a file that does not open is reported as not playable");
