@@ -121,8 +121,7 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
     const auto startPos = position(markStart);
     const auto endPos = position(markEnd);
     const auto length = startPos && endPos ? checkedDifference(*endPos, *startPos) : std::nullopt;
-    const auto progressMaximum = length ? checkedSum(*length, kChunkSize) : std::nullopt;
-    if (!progressMaximum) {
+    if (!length || !checkedSum(*length, kChunkSize)) {
         return Result<ClipRange>::failed(
             QStringLiteral("The selection from %1 ms to %2 ms at %3 bytes per millisecond is too large to save.")
                 .arg(markStart)
@@ -133,7 +132,7 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
     if (*startPos <= audio.leadingBytes || *startPos > lastAudioPos) {
         return Result<ClipRange>::failed(kSelectionHoldsNoBytes);
     }
-    return Result<ClipRange>::success({ *startPos, *endPos, static_cast<float>(*progressMaximum) });
+    return Result<ClipRange>::success({ *startPos, *endPos });
 }
 
 Result<int64_t> copyClip(

@@ -42,10 +42,10 @@ Result<mci::FrameList> framesOfFile(const QString& sourcePath);
 struct ClipRange {
     int32_t startPos = 0; // leadingBytes + bytesPerMs × markStart
     int32_t endPos = 0; // leadingBytes + bytesPerMs × markEnd
-    float progressMaximum = 0; // (endPos − startPos) + 4097: the progress bar never passes it, 4096 per chunk
 };
 
-// Every product, sum and difference is a signed 32-bit operation; an overflow is a failure. So is a start that
+// Every product, sum and difference is a signed 32-bit operation, and so is (endPos − startPos) + 4097, the room the
+// copy's last chunk of 4097 bytes needs; an overflow is a failure. So is a start that
 // lies outside the audio: such a clip would hold no audio byte. The marks are not checked for order here: the
 // window refuses a selection whose start is not before its end.
 Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
