@@ -73,6 +73,9 @@ WindowServices WorkflowHarness::services() {
     };
     services.showMessage = [this](QWidget*, const QString& text, platform::MessageButtons buttons) {
         followTimer();
+        if (window_->pb->Value() != 0) { // where the progress bar stands while the message shows
+            seen_.push_back("pb" + QString::number(window_->pb->Value()).toStdString());
+        }
         seen_.push_back("\"" + QString(text).replace(folder(), "F").toStdString() + "\"");
         auto answer = platform::MessageAnswer::No;
         if (!messageAnswers_.empty()) {

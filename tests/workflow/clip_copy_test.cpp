@@ -57,9 +57,11 @@ TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideThe
 TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
     const QTemporaryDir folder;
     const auto header = [](uint16_t crc) { return std::vector<uint8_t> { 'H', uint8_t(crc >> 8), uint8_t(crc) }; };
-    const std::tuple<int64_t, int64_t, int64_t, bool, int64_t, int> rows[] { { 48000, 15999, 32384, false, 16385, 4 },
-        { 48000, 999, 9192, true, 8196, 3 }, { 10000, 8000, 12000, false, 2000, 1 }, { 10000, 0, 1, true, 4, 1 } };
-    QByteArray source(48000, '\0');
+    const std::tuple<int64_t, int64_t, int64_t, bool, int64_t, int> rows[] {
+        { 1'100'000, 0, 1'100'000, true, 1'100'003, 269 }, { 48000, 15999, 32384, false, 16385, 4 },
+        { 48000, 999, 9192, true, 8196, 3 }, { 10000, 8000, 12000, false, 2000, 1 }, { 10000, 0, 1, true, 4, 1 }
+    };
+    QByteArray source(1'100'000, '\0');
     for (qsizetype index = 0; index < source.size(); ++index) {
         source[index] = static_cast<char>(((index + 1) * 2654435761ULL) >> 13);
     }
@@ -109,6 +111,7 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
     constexpr const char* kLayer2 = "fffd9064";
     const clip::ClipRange arithmetic { 17'001, 33'001 };
     const clip::ClipRange inJunk { 23'350, 33'001 };
+    const clip::ClipRange onAFrame { 17'681, 33'001 };
     using Choice = std::tuple<std::size_t, std::size_t, int, int>;
     const std::tuple<const char*, mci::FrameList, clip::ClipRange, int32_t, int32_t, std::optional<Choice>> rows[] {
         { "no reservoir", frames(kMpeg1, 0, 381, {}), arithmetic, 1000, 2000, Choice { 37, 77, 947, 2185 } },
@@ -123,6 +126,7 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
             Choice { 39, 77, -1, -1 } },
         { "mpeg-2", frames("fff39064", 0, 381, {}), arithmetic, 1000, 2000, Choice { 36, 77, 785, 1357 } },
         { "layer II", frames(kLayer2, 0, 0, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
+        { "layer II, start on a frame", frames(kLayer2, 0, 0, {}), onAFrame, 1000, 2000, Choice { 40, 79, -1, -1 } },
         { "layer II, start in junk", frames(kLayer2, 0, 0, {}, true), inJunk, 1000, 2000, Choice { 50, 75, -1, -1 } },
         { "layer II, variable", frames(kLayer2, 0, 0, {}, false, true), arithmetic, 1000, 2000,
             Choice { 38, 76, -1, -1 } },

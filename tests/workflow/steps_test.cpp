@@ -110,16 +110,16 @@ at 2000 click End ; click Preview => \
 # SaveCutsTheMarkedBytes
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose clip.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 \
-    'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} "Clip Saved"
+    'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb22068 "Clip Saved"
 marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
-    'Tuneshear' pb0/21232 off: {m1,1000 'Saving' pb20480/21232 off:5,6,9,1,2,4,7,H} "Clip Saved"
+    'Tuneshear' pb0/21232 off: {m1,1000 'Saving' pb20480/21232 off:5,6,9,1,2,4,7,H} pb21232 "Clip Saved"
 marks 2900 3000 ; choose to end.mp3 ; at 0 look ; click Save => \
-    'Tuneshear' pb0/7440 off: {m2900,3000 'Saving' pb4096/7440 off:5,6,9,1,2,4,7,H} "Clip Saved"
+    'Tuneshear' pb0/7440 off: {m2900,3000 'Saving' pb4096/7440 off:5,6,9,1,2,4,7,H} pb7440 "Clip Saved"
 files => clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 to end.mp3:3761
 tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; click Save => \
-    @0 m1000,2000 pb0/22068 "Clip Saved"
-marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/21232 "Clip Saved"
-marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/10366 "Clip Saved"
+    @0 m1000,2000 pb0/22068 pb22068 "Clip Saved"
+marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/21232 pb21232 "Clip Saved"
+marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/10366 pb10366 "Clip Saved"
 files => \
     clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 tagged clip.mp3:18389 tagged from \
     start.mp3:17553 tagged to end.mp3:6687 tagged.mp3:1049062 to end.mp3:3761
@@ -129,7 +129,7 @@ marks 2000 2000 ; click Save => \
     H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m2000,2000 "Wrong Selection"
 marks 0 2000 ; click Save => Play stopped m1,2000 'Tuneshear'
 choose clip.mp3 ; answer No ; click Save => "File already exist.Overwrite?"
-choose clip.mp3 ; answer Yes ; click Save => pb0/37114 "File already exist.Overwrite?" "Clip Saved"
+choose clip.mp3 ; answer Yes ; click Save => pb0/37114 "File already exist.Overwrite?" pb37114 "Clip Saved"
 files => clip.mp3:33435 song.mp3=0+48900
 mkdir sub ; link symlink.mp3 song.mp3 ; hardlink hardlink.mp3 song.mp3
 choose song.mp3 ; click Save => "Cannot overwrite file in use..."
@@ -154,7 +154,7 @@ write clip.mp3 an older clip ; remove song.mp3 ; choose clip.mp3 ; answer Yes ; 
     "File already exist.Overwrite?" "The clip was not saved: Cannot measure "F/song.mp3": No such file or directory"
 files => clip.mp3:13
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; lock ; choose clip.mp3 ; answer Yes ; click Save => \
-    pb0/22068 "File already exist.Overwrite?" "Clip Saved"
+    pb0/22068 "File already exist.Overwrite?" pb22068 "Clip Saved"
 choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
 files => clip.mp3:18389 song.mp3=0+48900
 # Website
@@ -167,7 +167,8 @@ open 3000 ; pass 500 ; key I ; pass 1000 ; key O => \
 key Ctrl+O => Play still paused
 key Ctrl+S => H0/3 stopped 'Tuneshear'
 at 0 key I ; marks 1000 2000 ; choose clip.mp3 ; key Ctrl+S => \
-    'Tuneshear' pb0/8192 off: focus:Command4 {'Saving' pb4096/8192 off:5,6,9,1,2,4,7,H focus:Command3} "Clip Saved"
+    'Tuneshear' pb0/8192 off: focus:Command4 {'Saving' pb4096/8192 off:5,6,9,1,2,4,7,H focus:Command3} pb8192 \
+    "Clip Saved"
 key Ctrl+W => closed @-1 focus: (the program ends)
 open 3000 ; key Ctrl+Q => Pause tick L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 m0,0 (the program ends)
 )";
