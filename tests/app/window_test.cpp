@@ -147,14 +147,46 @@ TEST(Window, WebsiteSaysSoWhenNoBrowserIsSetUp) {
             QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress) });
 }
 
-// SIGTERM in the middle of a save, to a program that opened its file through the real media service and its
-// default output, ends it as closing the window does: the unfinished clip goes with it.
-TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+// Said in a line above the information page once the output plays silently; nothing while sound works.
+TEST(Window, SaysAboveTheInformationPageWhyItPlaysSilently) {
     const QTemporaryDir folder;
     const QString song = folder.filePath("song.mp3");
-    test_support::writeSilentMp3(song.toStdString(), std::chrono::minutes(2));
-    const auto saveUntilSignalled = [&] {
+    test_support::writeSilentMp3(song.toStdString(), std::chrono::seconds(3));
+    WindowServices services = WindowServices::platformDefaults();
+    services.makeBrowserPane = createBrowserPane;
+    std::optional<QString> why;
+    services.whySilent = [&why] { return why; };
+    Form1 window(std::move(services));
+    window.show();
+    window.openGivenFile(song);
+    why = "Tuneshear plays without sound: no sound device can be opened.";
+    const auto pageText = [&window] {
+        QString text;
+        window.WebBrowser1->page()->toPlainText([&text](const QString& plain) { text = plain; });
+        QTest::qWaitFor([&text] { return !text.isEmpty(); }, 5000);
+        return text;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && pageText().startsWith("Welcome"); }, 10000));
+    window.openGivenFile(song);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pageText().startsWith(*why + "\n"); }, 10000)) << pageText().toStdString();
+    EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
+    window.movie().closeMovie();
+}
+
+// SIGTERM in the middle of a save, to a program that opened its file through the real media service and its
+// default output, ends it as closing the window does: the unfinished clip goes with it. The last thing the ending
+// program does is list its folder and take it away.
+TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto saveUntilSignalled = [] {
+        QTemporaryDir folder;
+        const QString song = folder.filePath("song.mp3");
+        test_support::writeSilentMp3(song.toStdString(), std::chrono::minutes(2));
+        const platform::CleanupAtProgramEnd listAndRemoveFolder([&folder] {
+            const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+            folder.remove();
+            std::fprintf(stderr, "left: %s\n", qPrintable(left.join(' ')));
+        });
         WindowServices services = WindowServices::platformDefaults();
         services.chooseFile = [&](QWidget*, const platform::FileDialogRequest&) {
             return platform::FileChoice { folder.filePath("clip.mp3"), 1 };
@@ -172,8 +204,7 @@ TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
         window.Command7->click();
         std::exit(3);
     };
-    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), "");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "song.mp3" });
+    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), "left: song\\.mp3\n");
 }
 
 TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
@@ -182,13 +213,6 @@ TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
         { INT32_MAX, " 596523 : 14 : 7" }, { INT32_MIN, "-596523 :-14 :-8" } };
     for (const auto& [seconds, text] : rows) {
         EXPECT_EQ(SecondsToClock(seconds), text);
-    }
-}
-
-// The engine refuses to start as root with its sandbox; anyone else keeps it.
-TEST(BrowserEngineOptions, TurnTheSandboxOffOnlyForRoot) {
-    for (const bool root : { true, false }) {
-        EXPECT_EQ(std::ranges::count(browserEngineOptions(root), "--no-sandbox"), root ? 1 : 0) << root;
     }
 }
 
