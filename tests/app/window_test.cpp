@@ -44,8 +44,14 @@ TEST(Window, StartsWithEveryControlInItsPlaceAndFirstStateAndShowsTheInformation
     EXPECT_EQ((std::vector { window.Line1->X1(), window.Line1->Y1(), window.Line2->X2(), window.Line2->Y2() }),
         (std::vector { 210, 930, 9345, 1035 }));
     EXPECT_EQ(window.Label4->text(), "");
+    // A file given at start opens once the window is on the screen.
+    const QString song = harness.folder() + "/song.mp3";
+    test_support::writeSilentMp3(song.toStdString(), std::chrono::seconds(3));
+    window.openGivenFileOnceShown(song);
+    EXPECT_EQ(window.sourceFile, "");
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && !window.WebBrowser1->url().isEmpty(); }, 10000));
+    EXPECT_EQ(window.sourceFile, song);
     EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
     // The built-in page's menu offers nothing to navigate; with nothing selected, only Select All.
     emit window.WebBrowser1->customContextMenuRequested(QPoint(10, 10));

@@ -6,6 +6,7 @@
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
 #include "platform/mci/mpeg_video_device.h"
+#include "platform/mci/output_factory.h"
 #include "platform/mci/sdl_audio_output.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
@@ -307,6 +308,21 @@ TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHe
     output->pull(4'000);
     EXPECT_EQ(device.mode(), mci::Mode::Stopped);
     EXPECT_EQ(device.positionMilliseconds(), 3096);
+}
+
+// Where SDL finds no sound device, files play silently, and why is said once, however many play.
+TEST(DefaultOutput, SaysOnceWhyItPlaysSilently) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    qputenv("SDL_AUDIODRIVER", "none"); // for the child process: this one's SDL may have started already
+    const auto openTwo = [] {
+        for (const char* alias : { "first", "second" }) {
+            send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"), alias));
+        }
+        std::exit(mci::whySilent() ? 0 : 4);
+    };
+    EXPECT_EXIT(openTwo(), testing::ExitedWithCode(0),
+        "^Tuneshear plays without sound: no sound device can be opened[^\n]*\n$");
+    qputenv("SDL_AUDIODRIVER", "dummy");
 }
 
 struct RealTimeOutput {

@@ -80,8 +80,8 @@ pass 3000 => unchanged
 write noise.mp3 some text that is no MP3 ; open noise.mp3 => \
     H0/10 closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 "Cannot play noise.mp3: the file is missing or is not \
     an MP3 file that Tuneshear can play."
-click Play ; click Stop ; click Start ; click End ; pass 2000 => unchanged
-open missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
+click Play ; click Stop ; click Start ; click End ; slider 3 ; pass 2000 => H3/10
+open missing.mp3 => H0/10 "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 given missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 # Marks
 open 200000 => H0/200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46
