@@ -1,5 +1,8 @@
 #include "app/browser_pane.h"
 
+#include <QDynamicPropertyChangeEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMenu>
 #include <QQuickWindow>
 #include <QRect>
@@ -22,6 +25,43 @@ void offerOnlyCopyInMenu(QWebEngineView* pane) {
     });
 }
 
+// The page keeps an empty line for the notice at its top.
+void showNotice(QWebEngineView* pane, const QString& notice) {
+    const QString text = QString::fromUtf8(QJsonDocument(QJsonArray { notice }).toJson(QJsonDocument::Compact));
+    pane->page()->runJavaScript(QStringLiteral("(function (text) { const notice = document.getElementById('notice');"
+                                               " notice.textContent = text; notice.hidden = text === ''; })(%1[0])")
+                                    .arg(text));
+}
+
+// Shows the window's notice once the page is there, and each new one.
+class NoticeFollower : public QObject {
+public:
+    NoticeFollower(QWidget* window, QWebEngineView* pane)
+        : QObject(pane)
+        , window_(window)
+        , pane_(pane) {
+        window->installEventFilter(this);
+        connect(pane, &QWebEngineView::loadFinished, this, [this](bool loaded) {
+            loaded_ = loaded;
+            showNotice(pane_, window_->property(kPaneNoticeProperty).toString());
+        });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (loaded_ && event->type() == QEvent::DynamicPropertyChange
+            && static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == kPaneNoticeProperty) {
+            showNotice(pane_, window_->property(kPaneNoticeProperty).toString());
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QWebEngineView* pane_;
+    bool loaded_ = false;
+};
+
 } // namespace
 
 QWebEngineView* createBrowserPane(
@@ -34,6 +74,7 @@ QWebEngineView* createBrowserPane(
     pane->setAccessibleName(QStringLiteral("How to use Tuneshear"));
     pane->setGeometry(geometry);
     offerOnlyCopyInMenu(pane);
+    new NoticeFollower(window, pane);
     pane->show();
     pane->load(page);
     // Loading makes the inner widget that takes the pane's focus and moves the pane with it to the end of the

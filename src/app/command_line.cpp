@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "platform/display.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -48,11 +50,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
 }
 
 std::optional<QString> missingDisplayLine(const CommandLine& commandLine) {
-    const bool displayNamed
-        = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (displayNamed || !commandLine.platform.isEmpty() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        return std::nullopt;
+    const bool platformNamed = !commandLine.platform.isEmpty() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const bool waylandNamed = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!platformNamed && display.isEmpty() && !waylandNamed) {
+        return QStringLiteral(
+            "Tuneshear needs a graphical desktop: no display found (DISPLAY and WAYLAND_DISPLAY are unset).");
     }
-    return QStringLiteral(
-        "Tuneshear needs a graphical desktop: no display found (DISPLAY and WAYLAND_DISPLAY are unset).");
+    if (!platformNamed && !waylandNamed && !platform::xDisplayAnswers(display)) {
+        return QStringLiteral("Tuneshear needs a graphical desktop: cannot connect to display %1.").arg(display);
+    }
+    return std::nullopt;
 }

@@ -19,6 +19,7 @@ struct CommandLine {
 // `arguments` as the process got them, the program's name first.
 CommandLine readCommandLine(const QStringList& arguments);
 
-// The line shown instead of the window when Qt would find no display to show it on; nothing when it would, or when
-// a platform plugin is named (on the command line or in QT_QPA_PLATFORM) and so is the user's choice.
+// The line shown instead of the window when Qt would find no display to show it on, none named or an X display that
+// does not answer; nothing when it would, or when a platform plugin is named (on the command line or in
+// QT_QPA_PLATFORM) and so is the user's choice.
 std::optional<QString> missingDisplayLine(const CommandLine& commandLine);

@@ -24,8 +24,8 @@ std::optional<QString> droppedMp3(const QMimeData& data) {
 }
 
 // The file is only read: a drop offered as a move would have the file manager delete it afterwards.
-std::optional<QString> acceptAsCopy(QDropEvent& event) {
-    auto path = droppedMp3(*event.mimeData());
+std::optional<QString> acceptAsCopy(QDropEvent& event, bool opening) {
+    auto path = opening ? droppedMp3(*event.mimeData()) : std::nullopt;
     if (!path || !event.possibleActions().testFlag(Qt::CopyAction)) {
         event.ignore();
         return std::nullopt;
@@ -37,9 +37,10 @@ std::optional<QString> acceptAsCopy(QDropEvent& event) {
 
 } // namespace
 
-Mp3DropTarget::Mp3DropTarget(QWidget* window, std::function<void(const QString& path)> open)
+Mp3DropTarget::Mp3DropTarget(QWidget* window, const QWidget* openButton, std::function<void(const QString& path)> open)
     : QObject(window)
     , window_(window)
+    , openButton_(openButton)
     , open_(std::move(open)) {
     window->setAcceptDrops(true);
     window->installEventFilter(this);
@@ -56,12 +57,12 @@ bool Mp3DropTarget::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:
-        acceptAsCopy(*static_cast<QDropEvent*>(event));
+        acceptAsCopy(*static_cast<QDropEvent*>(event), openButton_->isEnabled());
         return true;
     case QEvent::DragLeave:
         return true;
     case QEvent::Drop: {
-        if (const auto path = acceptAsCopy(*static_cast<QDropEvent*>(event))) {
+        if (const auto path = acceptAsCopy(*static_cast<QDropEvent*>(event), openButton_->isEnabled())) {
             // Opening waits with events running; the drop is finished first, so the file manager is not kept waiting.
             QTimer::singleShot(0, this, [this, file = *path] { open_(file); });
         }

@@ -72,7 +72,7 @@ Form1::Form1(WindowServices services, QWidget* parent)
     setTabOrderFromTable();
     connectWorkflow();
     addShortcuts(*this);
-    new Mp3DropTarget(this, [this](const QString& path) { openGivenFile(path); });
+    new Mp3DropTarget(this, Command4, [this](const QString& path) { openGivenFile(path); });
 }
 
 Form1::~Form1() = default;
@@ -215,7 +215,7 @@ void Form1::connectWorkflow() {
     connect(T, &Timer::Tick, this, whenFileIsOpen(&Form1::onTick));
     connect(H, &Slider::MouseDown, this, &Form1::onSliderMouseDown);
     connect(H, &Slider::MouseUp, this, &Form1::onSliderMouseUp);
-    connect(H, &Slider::Click, this, &Form1::onSliderClick);
+    connect(H, &Slider::Click, this, whenFileIsOpen(&Form1::onSliderClick));
     connect(Command5, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onMarkStart));
     connect(Command6, &QPushButton::clicked, this, whenFileIsOpen(&Form1::onMarkEnd));
     connect(Command9, &QPushButton::clicked, this, &Form1::onPlaySelected);
@@ -232,11 +232,34 @@ void Form1::makeBrowserPane() {
         this, twipsToPixels(0, 2520, 9615, 1215), Command5, QUrl(QLatin1String(kInfoPageAddress)));
 }
 
-// A queued call runs once this paint has reached the screen, not before it as a zero timer may under load.
+// A queued call runs once this paint has reached the screen, not before it as a zero timer may under load. The given
+// file goes first: its sound starts without waiting for the browser engine.
 void Form1::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (!std::exchange(painted_, true)) {
+        if (!fileToOpenOnceShown_.isEmpty()) {
+            QMetaObject::invokeMethod(
+                this, [this] { openGivenFile(std::exchange(fileToOpenOnceShown_, {})); }, Qt::QueuedConnection);
+        }
         QMetaObject::invokeMethod(this, &Form1::makeBrowserPane, Qt::QueuedConnection);
+    }
+}
+
+void Form1::openGivenFileOnceShown(const QString& path) {
+    if (painted_) {
+        openGivenFile(path);
+    } else {
+        fileToOpenOnceShown_ = path;
+    }
+}
+
+// Said once, in a line above the information page: no box to dismiss, and every caption and label keeps its meaning.
+void Form1::noteSilentOutput() {
+    if (property(kPaneNoticeProperty).isValid() || !services_.whySilent) {
+        return;
+    }
+    if (const auto why = services_.whySilent()) {
+        setProperty(kPaneNoticeProperty, *why);
     }
 }
 

@@ -73,6 +73,9 @@ public:
 
     // Opens `path` as if it had been chosen in the Open dialog.
     void openGivenFile(const QString& path);
+    // The same, once the window stands where the window manager put it, so that a message about the file stands over
+    // the window: a file given when the program starts.
+    void openGivenFileOnceShown(const QString& path);
 
     // A file is open from a successful Open on.
     bool fileIsOpen() const { return !sourceFile.isEmpty(); }
@@ -89,6 +92,7 @@ private:
     void setTabOrderFromTable();
     void connectWorkflow();
     void makeBrowserPane();
+    void noteSilentOutput();
 
     platform::MessageAnswer messageBox(const QString& text, platform::MessageButtons buttons);
 
@@ -117,4 +121,5 @@ private:
     std::unique_ptr<MovieModule> movie_;
     uint64_t playbackTakeovers_ = 0;
     bool painted_ = false;
+    QString fileToOpenOnceShown_;
 };

@@ -4,7 +4,6 @@
 #include "platform/program_end.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 
 // The program is its window and lives as long as the window does. A file on the command line opens as if chosen
@@ -36,7 +35,7 @@ int main(int argc, char** argv) {
     window.show();
     platform::handleTerminationSignals([&window] { window.close(); });
     if (!commandLine.file.isEmpty()) {
-        QTimer::singleShot(0, &window, [&window, &commandLine] { window.openGivenFile(commandLine.file); });
+        window.openGivenFileOnceShown(commandLine.file);
     }
     return application.exec();
 }

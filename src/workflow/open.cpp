@@ -72,6 +72,7 @@ void Form1::openChosenFile() {
     }
     sourceFile = Cdlg->FileName;
     Cdlg->FileName.clear();
+    noteSilentOutput();
 
     movie().playMovie();
     Command1->setText(workflow::kPauseCaption);

@@ -60,8 +60,10 @@ void Form1::onSliderMouseUp() {
     }
 }
 
-// The slider's range comes from a length in 32-bit milliseconds, so its seconds always fit back into them.
+// The slider's range comes from a length in 32-bit milliseconds, so its seconds always fit back into them. The clock
+// follows at once: while paused or stopped no tick would move it.
 void Form1::onSliderClick() {
     takeOverPlayback();
     movie().setPositionTo(H->Value() * 1000);
+    Label4->setText(SecondsToClock(H->Value()));
 }

@@ -28,8 +28,11 @@ void enterSavingState(Form1& window) {
     window.setWindowTitle(workflow::kSavingCaption);
 }
 
-// Focus goes back where it was: disabling the focused Save button had moved it on to the Website button.
+// Every ending leaves the device where the thumb went, at the start, as Stop does: the next Play starts there. Focus
+// goes back where it was: disabling the focused Save button had moved it on to the Website button.
 void restoreControls(Form1& window, QWidget* focusBefore) {
+    window.movie().setPositionTo(0);
+    window.Label4->setText(workflow::kClockReset);
     window.pb->setValue(0);
     for (QPushButton* button : workflowButtons(window)) {
         button->setEnabled(true);

@@ -7,6 +7,8 @@
 #include "platform/mci/mp3_decoder.h"
 #include "platform/mci/mpeg_frame.h"
 #include "platform/mci/mpeg_video_device.h"
+#include "platform/mci/output_factory.h"
+#include "platform/mci/sdl_audio_output.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
 #include "support/mp3_fixtures.h"
@@ -338,11 +340,36 @@ TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHe
     EXPECT_EQ(device.positionMilliseconds(), 3096);
 }
 
-// Waits on the clock however loaded the machine is: the position never runs ahead of the time passed.
-TEST(ClockPacedOutput, PlaysInRealTimeAndStandsStillWhilePaused) {
-    mci::processService().setOutputFactory([](mci::AudioFormat format, mci::PcmSource& source) {
-        return std::make_unique<mci::ClockPacedOutput>(format, source);
-    });
+// Where SDL finds no sound device, files play silently, and why is said once, however many play.
+TEST(DefaultOutput, SaysOnceWhyItPlaysSilently) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    qputenv("SDL_AUDIODRIVER", "none"); // for the child process: this one's SDL may have started already
+    const auto openTwo = [] {
+        for (const char* alias : { "first", "second" }) {
+            send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"), alias));
+        }
+        std::exit(mci::whySilent() ? 0 : 4);
+    };
+    EXPECT_EXIT(openTwo(), testing::ExitedWithCode(0),
+        "^Tuneshear plays without sound: no sound device can be opened[^\n]*\n$");
+    qputenv("SDL_AUDIODRIVER", "dummy");
+}
+
+struct RealTimeOutput {
+    std::string name;
+    mci::OutputFactory make;
+};
+
+void PrintTo(const RealTimeOutput& output, std::ostream* out) {
+    *out << output.name;
+}
+
+class RealTimeOutputs : public testing::TestWithParam<RealTimeOutput> { };
+
+// Waits on the clock however loaded the machine is: the position never runs ahead of the time passed, and moves
+// between the output's pulls, so the estimate of what it holds unheard is right within a buffer.
+TEST_P(RealTimeOutputs, PlayInRealTimeAndStandStillWhilePaused) {
+    mci::processService().setOutputFactory(GetParam().make);
     ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
     const auto started = std::chrono::steady_clock::now();
     send("play movie");
@@ -370,5 +397,23 @@ TEST(ClockPacedOutput, PlaysInRealTimeAndStandsStillWhilePaused) {
     send("close all");
     mci::processService().useDefaultOutput();
 }
+
+// SDL plays through its dummy driver here (SDL_AUDIODRIVER=dummy), which takes a buffer at the pace of the clock, as a
+// sound card does.
+INSTANTIATE_TEST_SUITE_P(Output, RealTimeOutputs,
+    testing::Values(RealTimeOutput { "ClockPaced",
+                        [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
+                            return std::make_unique<mci::ClockPacedOutput>(format, source);
+                        } },
+        RealTimeOutput { "Sdl",
+            [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
+                auto opened = mci::SdlAudioOutput::open(format, source);
+                if (auto* sdl = std::get_if<std::unique_ptr<mci::SdlAudioOutput>>(&opened)) {
+                    return std::move(*sdl);
+                }
+                ADD_FAILURE() << std::get<std::string>(opened);
+                return std::make_unique<mci::ClockPacedOutput>(format, source);
+            } }),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace

@@ -6,8 +6,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 #include <array>
 #include <cstdio>
 #include <linux/capability.h>
@@ -234,6 +238,8 @@ void WorkflowHarness::run(const std::string& step) {
         asAnyUser_ = verb == "lock" ? std::make_unique<AsAnyUser>() : nullptr;
     } else if (verb == "mkdir") {
         std::filesystem::create_directory(named.toStdString());
+    } else if (verb == "drop") {
+        drop(argument, folder() + "/" + QString::fromStdString(rest));
     } else if (verb == "given") {
         window_->openGivenFile(wholeName);
     } else if (verb == "at") {
@@ -308,6 +314,22 @@ void WorkflowHarness::click(QPushButton* button) {
 void WorkflowHarness::open(const std::filesystem::path& file) {
     fileChoices_.emplace_back(platform::FileChoice { QString::fromStdString(file.string()), 1 });
     click(window_->Command4);
+}
+
+// On the window's native window, where drags arrive; a taken drop opens its file once it is finished.
+void WorkflowHarness::drop(const std::string& how, const QString& path) {
+    window_->show();
+    QMimeData data;
+    how == "text" ? data.setText(path) : data.setUrls(QList<QUrl>(how == "two" ? 2 : 1, QUrl::fromLocalFile(path)));
+    const Qt::DropActions offered = how == "move" ? Qt::MoveAction : Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_->windowHandle(), &enter);
+    QCoreApplication::sendEvent(window_->windowHandle(), &drop);
+    const bool taken = enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    seen_.push_back(taken ? "(drop taken)" : "(drop refused)");
+    QCoreApplication::processEvents();
+    followTimer();
 }
 
 int64_t WorkflowHarness::devicePosition() {

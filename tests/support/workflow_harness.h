@@ -37,13 +37,15 @@ public:
     // "close", "length <ms|error>" (the next length query's answer), "marks <start> <end>" (set, not marked), "copy
     // <test data file> <name>", "write <name> <text>", "tag <name>" (song.mp3 between a cover picture and an ID3v1
     // tag), "link|hardlink <name> <target>", "remove <name>", "mkdir <name>", "lock|unlock" (the folder against new
-    // files), "look" (nothing), and "at <ms> <step>": <step> once, at the first wait where the device has reached <ms>;
-    // what it changed is shown among the messages, in braces.
+    // files), "drop <copy|move|text|two> <name>" (dropped on the window as a file offered to be copied or only moved,
+    // as its name in text, as two files), "look" (nothing), and "at <ms> <step>": <step> once, at the first wait where
+    // the device has reached <ms>; what it changed is shown among the messages, in braces.
     void run(const std::string& step);
     // What the user sees and hears that changed since the last call: the slider's value/max, the Play button, T
     // ticking or still, the device's mode and @position, the clocks (" : " written ":"), the lines, scale and
     // marks, the caption, the progress bar, the disabled controls, the focus; then what was shown or done since:
-    // messages in quotes, programs launched in brackets (the website's address written W), the program's end.
+    // messages in quotes, programs launched in brackets (the website's address written W), drops taken or refused,
+    // the program's end.
     std::string state();
     // Each entry of the folder; a file that is a run of bytes of "song.mp3" as first copied shows as
     // name=offset+length, any other file with its size.
@@ -60,6 +62,7 @@ private:
     void pass(std::chrono::milliseconds duration);
     void click(QPushButton* button);
     void open(const std::filesystem::path& file);
+    void drop(const std::string& how, const QString& path);
     int64_t devicePosition();
 
     ManualAudioClock audio_;

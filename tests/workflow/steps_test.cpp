@@ -19,9 +19,9 @@ click Play => Pause tick playing @2500
 pass 3000 => H5/20 @5500 L4[ 0:0:5]
 slider 1 ; at 2000 click Stop ; click Preview => {H0/20 Play still stopped @0 L4[0:0:0]}
 click Play => Pause tick playing @500
-slider 1 ; at 2000 click Save ; click Preview => H2/20 L4[ 0:0:2] {Play stopped @2000 L4[ 0:0:1] 'Tuneshear'}
+slider 1 ; at 2000 click Save ; click Preview => L4[ 0:0:0] {Play stopped @0 'Tuneshear'}
 click Play => Pause playing
-slider 1 ; at 2000 slider 6 ; click Preview => {H6/20 @6000 L4[ 0:0:1]}
+slider 1 ; at 2000 slider 6 ; click Preview => {H6/20 @6000 L4[ 0:0:6]}
 pass 3000 => H9/20 @9000 L4[ 0:0:9]
 at 2000 click Preview ; click Preview => H3/20 L4[ 0:0:3] {H2/20 Play paused @3000 L4[ 0:0:2]}
 click Play => Pause playing
@@ -49,7 +49,7 @@ open 20000 => H0/20 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines1
 pass 1200 => H1/20 @1700 L4[ 0:0:1]
 click Play => Play still paused
 pass 5000 => unchanged
-slider 9 => H9/20 stopped @9000
+slider 9 => H9/20 stopped @9000 L4[ 0:0:9]
 click Play => Pause tick playing @9500
 pass 1000 => H10/20 @10500 L4[ 0:0:10]
 click Start => L7[ 0:0:10] lines4785,9400 m10500,0
@@ -57,7 +57,7 @@ click Stop => H0/20 Play still stopped @0 L4[0:0:0]
 click Play => Pause tick playing @500
 hold 15 => H15/20 still
 pass 3000 => @3500
-release => tick @15000
+release => tick @15000 L4[ 0:0:15]
 pass 1000 => H16/20 @16000 L4[ 0:0:16]
 click End => L9[ 0:0:16] L3[ 0:0:6] lines4785,7714 m10500,16000
 # EndOfTheFile
@@ -80,8 +80,8 @@ pass 3000 => unchanged
 write noise.mp3 some text that is no MP3 ; open noise.mp3 => \
     H0/10 closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 "Cannot play noise.mp3: the file is missing or is not \
     an MP3 file that Tuneshear can play."
-click Play ; click Stop ; click Start ; click End ; pass 2000 => unchanged
-open missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
+click Play ; click Stop ; click Start ; click End ; slider 3 ; pass 2000 => H3/10
+open missing.mp3 => H0/10 "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 given missing.mp3 => "Cannot play missing.mp3: the file is missing or is not an MP3 file that Tuneshear can play."
 # Marks
 open 200000 => H0/200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46
@@ -90,10 +90,10 @@ pass 1400 => H1/200 @1900 L4[ 0:0:1]
 click Start => L7[ 0:0:1] lines216,9400 m1900,0
 pass 1200 => H3/200 @3100 L4[ 0:0:3]
 click End => L9[ 0:0:3] L3[ 0:0:2] lines216,468 m1900,3100
-slider 100 => H100/200 @100000
+slider 100 => H100/200 @100000 L4[ 0:1:40]
 click Start => L7[ 0:1:40] L3[0:0:0] lines4785,468 m100000,3100
 click Preview => "Wrong Selection"
-slider 200 => H200/200 stopped @200000
+slider 200 => H200/200 stopped @200000 L4[ 0:3:20]
 click End => L9[ 0:3:20] L3[ 0:1:40] lines4785,9560 m100000,200000
 open 3000 => H0/3 playing @400 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m0,0
 # Preview
@@ -109,15 +109,15 @@ at 2000 click End ; click Preview => \
     m1000,2000}
 # SaveCutsTheMarkedBytes
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose clip.mp3 ; at 0 look ; click Save => \
-    'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 \
-    'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb22068 "Clip Saved"
+    @0 L4[0:0:0] 'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 \
+    s3076 m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb22068 "Clip Saved"
 marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/21232 off: {m1,1000 'Saving' pb20480/21232 off:5,6,9,1,2,4,7,H} pb21232 "Clip Saved"
 marks 2900 3000 ; choose to end.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/7440 off: {m2900,3000 'Saving' pb4096/7440 off:5,6,9,1,2,4,7,H} pb7440 "Clip Saved"
 files => clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 to end.mp3:3761
 tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; click Save => \
-    @0 m1000,2000 pb0/22068 pb22068 "Clip Saved"
+    m1000,2000 pb0/22068 pb22068 "Clip Saved"
 marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/21232 pb21232 "Clip Saved"
 marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/10366 pb10366 "Clip Saved"
 files => \
@@ -127,7 +127,7 @@ files => \
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; write clip.mp3 an older clip
 marks 2000 2000 ; click Save => \
     H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m2000,2000 "Wrong Selection"
-marks 0 2000 ; click Save => Play stopped m1,2000 'Tuneshear'
+marks 0 2000 ; click Save => Play stopped @0 L4[0:0:0] m1,2000 'Tuneshear'
 choose clip.mp3 ; answer No ; click Save => "File already exist.Overwrite?"
 choose clip.mp3 ; answer Yes ; click Save => pb0/37114 "File already exist.Overwrite?" pb37114 "Clip Saved"
 files => clip.mp3:33435 song.mp3=0+48900
@@ -140,7 +140,7 @@ files => clip.mp3:33435 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=
 # SaveFailsWithAReason
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
 remove song.mp3 ; choose clip.mp3 ; click Save => \
-    H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' "The clip was not \
+    H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' "The clip was not \
     saved: Cannot measure "F/song.mp3": No such file or directory"
 mkdir song.mp3 ; choose clip.mp3 ; click Save => \
     "The clip was not saved: Cannot measure "F/song.mp3": not a regular file"
@@ -157,6 +157,13 @@ copy cbr_128k_44k_stereo.mp3 song.mp3 ; lock ; choose clip.mp3 ; answer Yes ; cl
     pb0/22068 "File already exist.Overwrite?" pb22068 "Clip Saved"
 choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
 files => clip.mp3:18389 song.mp3=0+48900
+# Drops
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; drop text song.mp3 ; drop two song.mp3 ; drop move song.mp3 => \
+    focus:H (drop refused) (drop refused) (drop refused)
+drop copy song.mp3 => H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 (drop taken)
+marks 1000 2000 ; choose clip.mp3 ; at 0 drop copy song.mp3 ; click Save => \
+    @0 L4[0:0:0] 'Tuneshear' pb0/22068 off: focus:Command7 {Play stopped m1000,2000 'Saving' pb20480/22068 \
+    off:5,6,9,1,2,4,7,H focus:Command3 (drop refused)} pb22068 "Clip Saved"
 # Website
 click Website => [xdg-open W]
 close => (the program ends)
@@ -165,7 +172,7 @@ open 3000 ; pass 500 ; key I ; pass 1000 ; key O => \
     H2/3 Pause tick playing @2000 L4[ 0:0:2] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000 \
     focus:Command4
 key Ctrl+O => Play still paused
-key Ctrl+S => H0/3 stopped 'Tuneshear'
+key Ctrl+S => H0/3 stopped @0 L4[0:0:0] 'Tuneshear'
 at 0 key I ; marks 1000 2000 ; choose clip.mp3 ; key Ctrl+S => \
     'Tuneshear' pb0/8192 off: focus:Command4 {'Saving' pb4096/8192 off:5,6,9,1,2,4,7,H focus:Command3} pb8192 \
     "Clip Saved"
@@ -188,6 +195,11 @@ std::vector<Story> stories() {
         }
     }
     return all;
+}
+
+// gtest names a story by its name, in lists and failures alike.
+void PrintTo(const Story& story, std::ostream* out) {
+    *out << story.name;
 }
 
 class Steps : public testing::TestWithParam<Story> { };

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <type_traits>
+#include <variant>
 
 namespace mci {
 
@@ -18,16 +19,18 @@ struct SdlLibrary {
     decltype(&SDL_OpenAudioDevice) openAudioDevice = nullptr;
     decltype(&SDL_CloseAudioDevice) closeAudioDevice = nullptr;
     decltype(&SDL_PauseAudioDevice) pauseAudioDevice = nullptr;
+    decltype(&SDL_GetError) getError = nullptr;
 };
 
 namespace {
 
 constexpr uint16_t kDeviceBufferFrames = 2048;
+constexpr const char* kLibraryName = "libSDL2-2.0.so.0";
 
 // SDL and the forty-odd libraries it brings (sound servers, codecs, X11, Wayland) are loaded at run time, with the
 // audio part, rather than before main: the window shows and the first file is read without waiting for them.
 std::optional<SdlLibrary> loadLibrary() {
-    void* const handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    void* const handle = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         return std::nullopt;
     }
@@ -38,28 +41,32 @@ std::optional<SdlLibrary> loadLibrary() {
     SdlLibrary sdl;
     if (!symbol(sdl.setHint, "SDL_SetHint") || !symbol(sdl.initSubSystem, "SDL_InitSubSystem")
         || !symbol(sdl.openAudioDevice, "SDL_OpenAudioDevice") || !symbol(sdl.closeAudioDevice, "SDL_CloseAudioDevice")
-        || !symbol(sdl.pauseAudioDevice, "SDL_PauseAudioDevice")) {
+        || !symbol(sdl.pauseAudioDevice, "SDL_PauseAudioDevice") || !symbol(sdl.getError, "SDL_GetError")) {
         return std::nullopt;
     }
     return sdl;
 }
 
+std::string noDevice(const SdlLibrary& sdl) {
+    return std::string("no sound device can be opened (SDL: ") + sdl.getError() + ")";
+}
+
 // SDL's audio part, started once per process on a thread of its own (or, where no thread can be started, when the
 // first output wants it), so that it overlaps reading the first file; a failed start is remembered so a machine
 // without sound costs the attempt only once. SDL would otherwise take SIGINT and SIGTERM, where nobody has claimed
-// them yet, and turn them into events nobody reads.
-const std::shared_future<std::optional<SdlLibrary>>& audioSubsystemStart() {
-    static const std::shared_future<std::optional<SdlLibrary>> started
-        = std::async(std::launch::async | std::launch::deferred, []() -> std::optional<SdlLibrary> {
+// them yet, and turn them into events nobody reads. Without it, the reason.
+const std::shared_future<std::variant<SdlLibrary, std::string>>& audioSubsystemStart() {
+    static const std::shared_future<std::variant<SdlLibrary, std::string>> started
+        = std::async(std::launch::async | std::launch::deferred, []() -> std::variant<SdlLibrary, std::string> {
               auto sdl = loadLibrary();
               if (!sdl) {
-                  return std::nullopt;
+                  return std::string("the SDL library (") + kLibraryName + ") is not installed";
               }
               sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
               if (sdl->initSubSystem(SDL_INIT_AUDIO) != 0) {
-                  return std::nullopt;
+                  return noDevice(*sdl);
               }
-              return sdl;
+              return *sdl;
           }).share();
     return started;
 }
@@ -70,12 +77,13 @@ void SdlAudioOutput::prepare() {
     audioSubsystemStart();
 }
 
-std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSource& source) {
-    const auto& sdl = audioSubsystemStart().get();
-    if (!sdl) {
-        return nullptr;
+std::variant<std::unique_ptr<SdlAudioOutput>, std::string> SdlAudioOutput::open(AudioFormat format, PcmSource& source) {
+    const auto& started = audioSubsystemStart().get();
+    if (const auto* why = std::get_if<std::string>(&started)) {
+        return *why;
     }
-    auto output = std::make_unique<SdlAudioOutput>(OpenOnly {}, *sdl, format, source);
+    const auto& sdl = std::get<SdlLibrary>(started);
+    auto output = std::make_unique<SdlAudioOutput>(OpenOnly {}, sdl, format, source);
     SDL_AudioSpec wanted {};
     wanted.freq = format.sampleRate;
     wanted.format = AUDIO_S16SYS;
@@ -84,9 +92,9 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(AudioFormat format, PcmSour
     wanted.callback = &SdlAudioOutput::callback;
     wanted.userdata = output.get();
     SDL_AudioSpec obtained {};
-    output->device_ = sdl->openAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    output->device_ = sdl.openAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (output->device_ == 0) {
-        return nullptr;
+        return noDevice(sdl);
     }
     output->deviceBufferFrames_ = obtained.samples;
     return output;

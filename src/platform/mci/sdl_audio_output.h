@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <variant>
 
 namespace mci {
 
@@ -17,8 +19,8 @@ public:
     // Starts SDL's audio part in the background; open() waits for it.
     static void prepare();
 
-    // The output, or nullptr when SDL finds no device to play on.
-    static std::unique_ptr<SdlAudioOutput> open(AudioFormat format, PcmSource& source);
+    // The output, or why SDL cannot play: its library is missing, or it finds no device to play on.
+    static std::variant<std::unique_ptr<SdlAudioOutput>, std::string> open(AudioFormat format, PcmSource& source);
 
     ~SdlAudioOutput() override;
     SdlAudioOutput(const SdlAudioOutput&) = delete;
