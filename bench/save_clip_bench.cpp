@@ -1,4 +1,5 @@
-// Times one clip copy of a byte range, as the Save button makes it, with nothing done between chunks.
+// Times one clip copy of a byte range of the source, as the Save button makes it (the CRC-16 of the copied bytes
+// included), with nothing done between chunks and without the information frame that the Save puts before them.
 // Usage: save_clip_bench SOURCE TARGET START_POSITION END_POSITION   (positions count from 1)
 #include "workflow/clip_copy.h"
 

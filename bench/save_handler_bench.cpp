@@ -1,55 +1,68 @@
 // Times the Save button on the real window (on whatever display Qt is given, offscreen when none) for a 100 MB
-// selection of a generated MP3, the dialogs and message boxes answered at once. Each round saves, then copies the
-// same bytes with a whole `dd bs=4096 conv=fdatasync` process, and prints both times:
+// selection of FOLDER/source.mp3, which bench/save-bench makes, the dialogs and message boxes answered at once. Each
+// round saves, then copies the source bytes that the clip holds with a whole `dd bs=4096 conv=fdatasync` process,
+// and prints both times:
 //   <save seconds> <dd seconds>
-// and, last, the clip's first source position (counting from 1) and its length:
-//   clip <start position> <clip bytes>
+// and, last, where the clip's bytes come from: the source offset of the frames after its information frame (counting
+// from 0), the information frame's length and the length of those frames:
+//   clip <source offset> <information frame bytes> <frame bytes>
 // Usage: save_handler_bench FOLDER ROUNDS
 #include "app/form1.h"
 #include "app/startup.h"
+#include "platform/mci/mpeg_frame.h"
 #include "workflow/messages.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <vector>
+#include <optional>
+#include <span>
 
 namespace {
 
-// MPEG-1 Layer I, 448 kbit/s, 48 kHz, mono, no CRC: 448 bytes and 8 ms a frame, so 56 bytes per millisecond.
-// With every allocation zero a frame decodes as silence.
-constexpr std::array<unsigned char, 4> kFrameHeader { 0xFF, 0xFF, 0xE4, 0xC0 };
-constexpr int kFrameBytes = 448;
-constexpr int kFrameMs = 8;
-constexpr int32_t kBytesPerMs = kFrameBytes / kFrameMs;
-constexpr int32_t kSourceMs = 2'200'000;
-
-// 20 s in, 1872457 ms long: 25600 chunks, a clip of 104857601 bytes.
+// The source is 128 kbit/s: 16 bytes per millisecond. 20 s in, 6553600 ms long: about 100 MiB.
+constexpr int64_t kSourceBytesPerMs = 16;
 constexpr int32_t kMarkStart = 20'000;
-constexpr int32_t kMarkEnd = kMarkStart + 1'872'457;
+constexpr int32_t kMarkEnd = kMarkStart + 6'553'600;
+// A clip begins a few frames before its marked start. The source repeats itself every 48 KB, so its frames are
+// looked for from no further back than that.
+constexpr int64_t kSearchBack = 8 << 10;
+constexpr int64_t kSearchedBytes = 4 << 10;
 
-bool writeSilentSource(const QString& path) {
-    QByteArray frames(kFrameBytes * 1000, '\0');
-    for (int frame = 0; frame < 1000; ++frame) {
-        std::copy(kFrameHeader.begin(), kFrameHeader.end(), frames.begin() + frame * kFrameBytes);
-    }
+// The saved clip as an information frame followed by a run of the source's bytes.
+struct ClipRun {
+    int64_t sourceOffset = 0;
+    int64_t informationBytes = 0;
+    int64_t bytes = 0;
+};
+
+std::span<const uint8_t> bytesOf(const QByteArray& bytes) {
+    return { reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()) };
+}
+
+QByteArray contentsOf(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::optional<ClipRun> findClipRun(const QString& sourcePath, const QString& clipPath) {
+    const QByteArray clip = contentsOf(clipPath);
+    const auto header = mci::parseFrameHeader(bytesOf(clip));
+    if (!header || header->frameBytes >= clip.size()
+        || !mci::informationTag(bytesOf(clip).first(static_cast<std::size_t>(header->frameBytes)), *header)) {
+        return std::nullopt;
     }
-    for (int written = 0; written < kSourceMs / kFrameMs; written += 1000) {
-        if (file.write(frames) != frames.size()) {
-            return false;
-        }
+    const QByteArray source = contentsOf(sourcePath);
+    const int64_t runStart
+        = source.indexOf(clip.mid(header->frameBytes, kSearchedBytes), kSourceBytesPerMs * kMarkStart - kSearchBack);
+    if (runStart < 0 || !mci::parseFrameHeader(bytesOf(source).subspan(static_cast<std::size_t>(runStart)))) {
+        return std::nullopt;
     }
-    return true;
+    return ClipRun { runStart, header->frameBytes, clip.size() - header->frameBytes };
 }
 
 } // namespace
@@ -76,10 +89,6 @@ int main(int argc, char** argv) {
     const QDir folder(commandLine[1]);
     const QString sourcePath = folder.filePath("source.mp3");
     const QString targetPath = folder.filePath("clip-handler.mp3");
-    if (!writeSilentSource(sourcePath)) {
-        std::fprintf(stderr, "cannot write %s\n", qUtf8Printable(sourcePath));
-        return 1;
-    }
 
     std::deque<QString> choices { sourcePath };
     QStringList messages;
@@ -100,11 +109,11 @@ int main(int argc, char** argv) {
     window.show();
     window.Command4->click();
     if (window.sourceFile != sourcePath) {
-        std::fprintf(stderr, "the generated source did not open: %s\n", qUtf8Printable(messages.join(" | ")));
+        std::fprintf(stderr, "the source did not open: %s\n", qUtf8Printable(messages.join(" | ")));
         return 1;
     }
 
-    const qint64 startPos = static_cast<qint64>(kBytesPerMs) * kMarkStart;
+    std::optional<ClipRun> run;
     for (int round = 0; round < rounds; ++round) {
         QFile::remove(targetPath);
         window.markStart = kMarkStart;
@@ -118,11 +127,18 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "clip not saved: %s\n", qUtf8Printable(messages.join(" | ")));
             return 1;
         }
+        if (!run) {
+            run = findClipRun(sourcePath, targetPath);
+            if (!run) {
+                std::fprintf(stderr, "the clip is not an information frame followed by frames of the source\n");
+                return 1;
+            }
+        }
         const QString dd = QStringLiteral("dd if='%1' of='%2' bs=4096 iflag=skip_bytes,count_bytes conv=fdatasync "
                                           "skip=%3 count=%4 2>/dev/null")
                                .arg(sourcePath, folder.filePath("clip-dd.mp3"))
-                               .arg(startPos - 1)
-                               .arg(QFileInfo(targetPath).size());
+                               .arg(run->sourceOffset)
+                               .arg(run->bytes);
         const auto ddStarted = std::chrono::steady_clock::now();
         if (std::system(qPrintable(dd)) != 0) {
             std::fprintf(stderr, "dd failed\n");
@@ -131,7 +147,7 @@ int main(int argc, char** argv) {
         const std::chrono::duration<double> ddElapsed = std::chrono::steady_clock::now() - ddStarted;
         std::printf("%.6f %.6f\n", elapsed.count(), ddElapsed.count());
     }
-    std::printf(
-        "clip %lld %lld\n", static_cast<long long>(startPos), static_cast<long long>(QFileInfo(targetPath).size()));
+    std::printf("clip %lld %lld %lld\n", static_cast<long long>(run->sourceOffset),
+        static_cast<long long>(run->informationBytes), static_cast<long long>(run->bytes));
     return 0;
 }

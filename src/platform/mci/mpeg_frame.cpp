@@ -136,19 +136,31 @@ std::optional<InformationTag> informationTag(std::span<const uint8_t> frame, con
 }
 
 uint16_t crc16(std::span<const uint8_t> bytes, uint16_t crc) {
-    static const auto kTable = [] {
-        std::array<uint16_t, 256> table {};
-        for (unsigned index = 0; index < table.size(); ++index) {
+    // Eight bytes a step (slicing by 8): tables[n][byte] is the CRC of `byte` followed by n zero bytes.
+    static constexpr auto kTables = [] {
+        std::array<std::array<uint16_t, 256>, 8> tables {};
+        for (unsigned index = 0; index < 256; ++index) {
             unsigned value = index;
             for (int bit = 0; bit < 8; ++bit) {
                 value = value & 1 ? value >> 1 ^ 0xA001 : value >> 1;
             }
-            table[index] = static_cast<uint16_t>(value);
+            tables[0][index] = static_cast<uint16_t>(value);
         }
-        return table;
+        for (std::size_t zeros = 1; zeros < tables.size(); ++zeros) {
+            for (unsigned index = 0; index < 256; ++index) {
+                const uint16_t shorter = tables[zeros - 1][index];
+                tables[zeros][index] = static_cast<uint16_t>(shorter >> 8 ^ tables[0][shorter & 0xFF]);
+            }
+        }
+        return tables;
     }();
+    for (; bytes.size() >= 8; bytes = bytes.subspan(8)) {
+        crc = static_cast<uint16_t>(kTables[7][(crc ^ bytes[0]) & 0xFF] ^ kTables[6][crc >> 8 ^ bytes[1]]
+            ^ kTables[5][bytes[2]] ^ kTables[4][bytes[3]] ^ kTables[3][bytes[4]] ^ kTables[2][bytes[5]]
+            ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]]);
+    }
     for (const uint8_t byte : bytes) {
-        crc = static_cast<uint16_t>(crc >> 8 ^ kTable[(crc ^ byte) & 0xFF]);
+        crc = static_cast<uint16_t>(crc >> 8 ^ kTables[0][(crc ^ byte) & 0xFF]);
     }
     return crc;
 }
