@@ -190,8 +190,10 @@ Result<int64_t> copyClip(
         if (got > 0 && !writeAll(target, buffer.data(), got)) {
             return writeFailed();
         }
-        musicCrc = mci::crc16(
-            std::span(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<std::size_t>(got)), musicCrc);
+        if (clip.header) {
+            musicCrc = mci::crc16(
+                std::span(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<std::size_t>(got)), musicCrc);
+        }
         copied += got;
         if (got < wanted) {
             break;

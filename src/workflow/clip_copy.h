@@ -63,7 +63,7 @@ using ChunksWritten = std::function<void(int64_t chunks)>;
 struct ClipBytes {
     int64_t from = 0;
     int64_t to = 0;
-    // Given the CRC-16 of the copied source bytes; an empty result writes no header.
+    // Given the CRC-16 of the copied source bytes, which is only worked out where there is a header to make.
     std::function<std::vector<uint8_t>(uint16_t musicCrc)> header;
 };
 

@@ -140,8 +140,12 @@ std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoic
 ClipBytes clipBytes(FrameList list, const FrameChoice& choice) {
     const AudioFrame& first = list.frames[choice.first];
     const AudioFrame& last = list.frames[choice.last];
-    return { first.offset, last.offset + last.bytes,
-        [list = std::move(list), choice](uint16_t musicCrc) { return informationFrameFor(list, choice, musicCrc); } };
+    ClipBytes bytes { first.offset, last.offset + last.bytes, {} };
+    if (!informationFrameFor(list, choice, 0).empty()) {
+        bytes.header = [list = std::move(list), choice](
+                           uint16_t musicCrc) { return informationFrameFor(list, choice, musicCrc); };
+    }
+    return bytes;
 }
 
 } // namespace clip
