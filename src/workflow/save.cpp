@@ -25,6 +25,7 @@ void enterSavingState(Form1& window) {
     window.movie().stopMovie();
     window.Command1->setText(workflow::kPlayCaption);
     window.H->setValue(0);
+    window.Label4->setText(workflow::kClockReset); // the clock stands where the thumb does
     window.setWindowTitle(workflow::kSavingCaption);
 }
 

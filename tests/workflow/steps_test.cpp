@@ -109,7 +109,7 @@ at 2000 click End ; click Preview => \
     m1000,2000}
 # SaveCutsTheMarkedBytes
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose clip.mp3 ; at 0 look ; click Save => \
-    @0 L4[0:0:0] 'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 \
+    @0 'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 \
     s3076 m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb22068 "Clip Saved"
 marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/21232 off: {m1,1000 'Saving' pb20480/21232 off:5,6,9,1,2,4,7,H} pb21232 "Clip Saved"
@@ -140,8 +140,8 @@ files => clip.mp3:33435 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=
 # SaveFailsWithAReason
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
 remove song.mp3 ; choose clip.mp3 ; click Save => \
-    H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' "The clip was not \
-    saved: Cannot measure "F/song.mp3": No such file or directory"
+    H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' \
+    "The clip was not saved: Cannot measure "F/song.mp3": No such file or directory"
 mkdir song.mp3 ; choose clip.mp3 ; click Save => \
     "The clip was not saved: Cannot measure "F/song.mp3": not a regular file"
 remove song.mp3 ; write song.mp3 x ; choose clip.mp3 ; click Save => \
@@ -162,7 +162,7 @@ copy cbr_128k_44k_stereo.mp3 song.mp3 ; drop text song.mp3 ; drop two song.mp3 ;
     focus:H (drop refused) (drop refused) (drop refused)
 drop copy song.mp3 => H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 (drop taken)
 marks 1000 2000 ; choose clip.mp3 ; at 0 drop copy song.mp3 ; click Save => \
-    @0 L4[0:0:0] 'Tuneshear' pb0/22068 off: focus:Command7 {Play stopped m1000,2000 'Saving' pb20480/22068 \
+    @0 'Tuneshear' pb0/22068 off: focus:Command7 {Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/22068 \
     off:5,6,9,1,2,4,7,H focus:Command3 (drop refused)} pb22068 "Clip Saved"
 # Website
 click Website => [xdg-open W]
