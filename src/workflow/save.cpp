@@ -117,6 +117,9 @@ void Form1::onSave() {
             != platform::MessageAnswer::Yes) {
         return endWithoutClip({});
     }
+    if (const QString change = sourceCheck_.changeAt(sourceFile); !change.isEmpty()) {
+        return endWithoutClip(workflow::clipNotSavedMessage(change));
+    }
     const auto range = selectionBytes(*this);
     if (!range) {
         return endWithoutClip(workflow::clipNotSavedMessage(range.failure));
