@@ -1,10 +1,10 @@
 #include "workflow/clip_copy.h"
 
-#include "platform/program_end.h"
+#include "workflow/clip_target.h"
+#include "workflow/source_check.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -60,7 +60,7 @@ int64_t readUpTo(QFile& source, char* buffer, int64_t wanted) {
 }
 
 // A write cut short (a file-size limit, a full disk) reports its cause only on the next attempt.
-bool writeAll(QSaveFile& target, const char* bytes, int64_t length) {
+bool writeAll(ClipTarget& target, const char* bytes, int64_t length) {
     int64_t written = 0;
     while (written < length) {
         const int64_t chunk = target.write(bytes + written, length - written);
@@ -74,6 +74,12 @@ bool writeAll(QSaveFile& target, const char* bytes, int64_t length) {
 
 QString describe(const QString& what, const QString& path, const QString& reason) {
     return QStringLiteral("%1 \"%2\": %3").arg(what, path, reason);
+}
+
+// No text where the user chose to keep a file that appeared under the target's name: nothing went wrong.
+QString cannotWrite(const QString& targetPath, const ClipTarget& target) {
+    return target.errorString().isEmpty() ? QString()
+                                          : describe(QStringLiteral("Cannot write"), targetPath, target.errorString());
 }
 
 } // namespace
@@ -133,7 +139,7 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
 }
 
 Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, int32_t startPos, int32_t endPos,
-    const ChunksWritten& reportProgress, int64_t lastPos) {
+    const ChunksWritten& reportProgress, int64_t lastPos, const MayReplaceTarget& mayReplaceTarget) {
     using Outcome = Result<int64_t>;
     if (startPos < 1) {
         return Outcome::failed(
@@ -150,23 +156,16 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
     if (!source.seek(startPos - 1)) {
         return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
-    QSaveFile target(targetPath);
-    target.setDirectWriteFallback(true);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+    const auto sourceBefore = workflow::fileStateOf(source.handle());
+    ClipTarget target(targetPath, mayReplaceTarget);
+    if (!target.open()) {
+        return Outcome::failed(cannotWrite(targetPath, target));
     }
-    // Where the file system has no unnamed files, the clip is written under a temporary name next to the target;
-    // if the program ends in a progress report, a commit after cancelWriting removes that file without touching
-    // the target.
-    const platform::CleanupAtProgramEnd discardUnfinishedClip([&target] {
-        target.cancelWriting();
-        target.commit();
-    });
 
     const int64_t chunkCount = (static_cast<int64_t>(endPos) - startPos) / kChunkAdvance + 1;
     const int64_t wantedLength = std::min(chunkCount * kChunkAdvance + 1, lastPos - startPos + 1);
     std::vector<char> buffer(static_cast<std::size_t>(std::min(wantedLength, kBlockBytes)));
-    auto lastReport = std::chrono::steady_clock::now();
+    auto lastReport = std::chrono::steady_clock::now() - kProgressInterval; // the bar moves with the first block
     int64_t clipLength = 0;
     while (clipLength < wantedLength) {
         const int64_t wanted = std::min(wantedLength - clipLength, kBlockBytes);
@@ -175,9 +174,12 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
             return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
         }
         if (got > 0 && !writeAll(target, buffer.data(), got)) {
-            return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+            return Outcome::failed(cannotWrite(targetPath, target));
         }
         clipLength += got;
+        if (got < wanted && lastPos != kSourceEnd) {
+            return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
+        }
         if (got < wanted) {
             break;
         }
@@ -192,8 +194,11 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, i
             QStringLiteral("The selection starts at byte %1, after the end of \"%2\".").arg(startPos).arg(sourcePath));
     }
     reportProgress(chunksCovering(clipLength));
+    if (workflow::fileStateOf(source.handle()) != sourceBefore) {
+        return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
+    }
     if (!target.commit()) {
-        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+        return Outcome::failed(cannotWrite(targetPath, target));
     }
     return Outcome::success(clipLength);
 }

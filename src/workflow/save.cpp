@@ -112,9 +112,13 @@ void Form1::onSave() {
     if (namesOpenedFile(*target, sourceFile)) {
         return endWithoutClip(workflow::kCannotOverwriteFileInUse);
     }
-    if (targetExists(*target)
-        && messageBox(workflow::kFileExistsOverwrite, platform::MessageButtons::YesNo)
-            != platform::MessageAnswer::Yes) {
+    // A file that appears under the target's name while the clip is written is asked about then.
+    const auto mayReplace = [this] {
+        return messageBox(workflow::kFileExistsOverwrite, platform::MessageButtons::YesNo)
+            == platform::MessageAnswer::Yes;
+    };
+    const bool targetWasThere = targetExists(*target);
+    if (targetWasThere && !mayReplace()) {
         return endWithoutClip({});
     }
     if (const QString change = sourceCheck_.changeAt(sourceFile); !change.isEmpty()) {
@@ -132,9 +136,9 @@ void Form1::onSave() {
             pb->setValue(static_cast<float>(chunks * clip::kChunkAdvance));
             services_.processPendingEvents();
         },
-        range.value->lastPos);
+        range.value->lastPos, [&] { return targetWasThere || mayReplace(); });
     if (!saved) {
-        return endWithoutClip(workflow::clipNotSavedMessage(saved.failure));
+        return endWithoutClip(saved.failure.isEmpty() ? QString() : workflow::clipNotSavedMessage(saved.failure));
     }
 
     setWindowTitle(workflow::kCaptionAfterSave);
