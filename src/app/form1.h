@@ -4,6 +4,7 @@
 #include "app/window_services.h"
 #include "media/movie_module.h"
 #include "platform/file_dialog.h"
+#include "workflow/source_check.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -99,6 +100,7 @@ private:
     // Handlers of the editing workflow; each is defined in src/workflow/.
     void onOpen(); // open.cpp
     void openChosenFile();
+    bool closeSourceIfChanged();
     void onPlayPause(); // playback.cpp
     void onStop();
     void onTick();
@@ -119,6 +121,7 @@ private:
 
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
+    workflow::SourceCheck sourceCheck_; // the opened file as it was when opened
     uint64_t playbackTakeovers_ = 0;
     bool painted_ = false;
     QString fileToOpenOnceShown_;

@@ -1,11 +1,11 @@
 #include "workflow/clip_copy.h"
 
 #include "platform/mci/mpeg_frame.h"
-#include "platform/program_end.h"
+#include "workflow/clip_target.h"
+#include "workflow/source_check.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -61,7 +61,7 @@ int64_t readUpTo(QFile& source, char* buffer, int64_t wanted) {
 }
 
 // A write cut short (a file-size limit, a full disk) reports its cause only on the next attempt.
-bool writeAll(QSaveFile& target, const char* bytes, int64_t length) {
+bool writeAll(ClipTarget& target, const char* bytes, int64_t length) {
     int64_t written = 0;
     while (written < length) {
         const int64_t chunk = target.write(bytes + written, length - written);
@@ -75,6 +75,12 @@ bool writeAll(QSaveFile& target, const char* bytes, int64_t length) {
 
 QString describe(const QString& what, const QString& path, const QString& reason) {
     return QStringLiteral("%1 \"%2\": %3").arg(what, path, reason);
+}
+
+// No text where the user chose to keep a file that appeared under the target's name: nothing went wrong.
+QString cannotWrite(const QString& targetPath, const ClipTarget& target) {
+    return target.errorString().isEmpty() ? QString()
+                                          : describe(QStringLiteral("Cannot write"), targetPath, target.errorString());
 }
 
 } // namespace
@@ -135,8 +141,8 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
     return Result<ClipRange>::success({ *startPos, *endPos });
 }
 
-Result<int64_t> copyClip(
-    const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress) {
+Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, const ClipBytes& clip,
+    const ChunksWritten& reportProgress, const MayReplaceTarget& mayReplaceTarget) {
     using Outcome = Result<int64_t>;
     if (clip.from < 0) {
         return Outcome::failed(
@@ -153,20 +159,12 @@ Result<int64_t> copyClip(
     if (!source.seek(clip.from)) {
         return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
     }
-    QSaveFile target(targetPath);
-    target.setDirectWriteFallback(true);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString()));
+    const auto sourceBefore = workflow::fileStateOf(source.handle());
+    ClipTarget target(targetPath, mayReplaceTarget);
+    if (!target.open()) {
+        return Outcome::failed(cannotWrite(targetPath, target));
     }
-    // Where the file system has no unnamed files, the clip is written under a temporary name next to the target;
-    // if the program ends in a progress report, a commit after cancelWriting removes that file without touching
-    // the target.
-    const platform::CleanupAtProgramEnd discardUnfinishedClip([&target] {
-        target.cancelWriting();
-        target.commit();
-    });
-    const auto writeFailed
-        = [&] { return Outcome::failed(describe(QStringLiteral("Cannot write"), targetPath, target.errorString())); };
+    const auto writeFailed = [&] { return Outcome::failed(cannotWrite(targetPath, target)); };
 
     // The header's size does not depend on the CRC: a first version keeps its place until the CRC is known.
     const auto makeHeader
@@ -178,7 +176,7 @@ Result<int64_t> copyClip(
     }
     const int64_t wantedLength = clip.to - clip.from;
     std::vector<char> buffer(static_cast<std::size_t>(std::min(wantedLength, kBlockBytes)));
-    auto lastReport = std::chrono::steady_clock::now();
+    auto lastReport = std::chrono::steady_clock::now() - kProgressInterval; // the bar moves with the first block
     int64_t copied = 0;
     uint16_t musicCrc = 0;
     while (copied < wantedLength) {
@@ -195,8 +193,8 @@ Result<int64_t> copyClip(
                 std::span(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<std::size_t>(got)), musicCrc);
         }
         copied += got;
-        if (got < wanted) {
-            break;
+        if (got < wanted) { // the range was found in the file as it was opened
+            return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
         }
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
             reportProgress(chunksCovering(headerBytes + copied));
@@ -204,18 +202,16 @@ Result<int64_t> copyClip(
         }
     }
 
-    if (copied == 0) {
-        return Outcome::failed(QStringLiteral("The selection starts at byte %1, after the end of \"%2\".")
-                                   .arg(clip.from + 1)
-                                   .arg(sourcePath));
-    }
     if (headerBytes > 0) {
         const auto header = makeHeader(musicCrc);
-        if (!target.seek(0) || !writeAll(target, reinterpret_cast<const char*>(header.data()), headerBytes)) {
+        if (!target.rewrite(0, reinterpret_cast<const char*>(header.data()), headerBytes)) {
             return writeFailed();
         }
     }
     reportProgress(chunksCovering(headerBytes + copied));
+    if (workflow::fileStateOf(source.handle()) != sourceBefore) {
+        return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
+    }
     if (!target.commit()) {
         return writeFailed();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mci/frame_walk.h"
+#include "workflow/clip_target.h"
 
 #include <QString>
 #include <cstdint>
@@ -71,18 +72,17 @@ struct ClipBytes {
 // large blocks. Nothing that is not in the source or the header is ever written. Reports count the chunks of 4096
 // bytes of the clip written so far, the last one perhaps short.
 //
-// The clip goes to an unnamed temporary file in the target's folder and takes the target's place only once it is
-// complete: an existing target keeps its permissions, a symbolic link is followed and the file it points to is
-// replaced. On any failure an existing target stays byte for byte as it was and no file is created. If the process
-// ends abruptly during the copy, the unnamed file disappears with it (the kernel owns it until it is given a name).
-// Only where the folder forbids new files but the target exists and may be written, the clip is written straight
-// into the target: it is emptied first, and a failure or an abrupt end leaves it holding part of the clip.
+// The clip is written through a ClipTarget (see there): on any failure an existing target stays byte for byte as it
+// was and no file is created, and a file found under the target's name when the clip is complete is replaced only
+// if mayReplaceTarget agrees; if it does not, the copy fails with no text.
 //
 // Fails, with the system's error text where there is one, when the range is empty or starts before the file, when
 // the source cannot be opened or read or holds none of the range, or when the clip cannot be written or put in the
-// target's place. On success the value is the clip's length in bytes.
+// target's place. A source that changes while it is copied, or no longer holds every byte of the range, fails the
+// copy. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(
-    const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress);
+    const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress,
+    const MayReplaceTarget& mayReplaceTarget = [] { return true; });
 
 // True when both paths name the same existing file (same device and inode), however each path is written: relative
 // or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.

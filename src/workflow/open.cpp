@@ -71,6 +71,7 @@ void Form1::openChosenFile() {
         return;
     }
     sourceFile = Cdlg->FileName;
+    sourceCheck_.remember(sourceFile);
     Cdlg->FileName.clear();
     noteSilentOutput();
 
@@ -84,4 +85,24 @@ void Form1::openChosenFile() {
     movie().timeOut(0.5);
     Line1->setX(workflow::kTimelineStartTwips);
     Line2->setX(workflow::kTimelineEndTwips);
+}
+
+// A file changed under the window is closed as one that failed to open, and the user is told once. A running save
+// finds the change itself and says so in its own ending.
+bool Form1::closeSourceIfChanged() {
+    const bool saving = !Command7->isEnabled();
+    const QString change = saving ? QString() : sourceCheck_.changeAt(sourceFile);
+    if (change.isEmpty()) {
+        return false;
+    }
+    takeOverPlayback();
+    T->setEnabled(false);
+    Command1->setText(workflow::kPlayCaption);
+    H->setValue(0);
+    movie().closeMovie();
+    markStart = 0;
+    markEnd = 0;
+    showNoFile(*this);
+    messageBox(change, platform::MessageButtons::Ok);
+    return true;
 }

@@ -40,6 +40,9 @@ void Form1::onStop() {
 // The slider shows whole seconds, so in the last, partial second of a file it already stands at its end while
 // sound still plays; the end counts only once the device has stopped.
 void Form1::onTick() {
+    if (closeSourceIfChanged()) {
+        return;
+    }
     H->setValue(movie().getPositionInSec());
     Label4->setText(SecondsToClock(H->Value()));
     if (H->Value() == H->Max() && !movie().isMoviePlaying()) {

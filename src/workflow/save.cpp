@@ -127,10 +127,17 @@ void Form1::onSave() {
     if (namesOpenedFile(*target, sourceFile)) {
         return endWithoutClip(workflow::kCannotOverwriteFileInUse);
     }
-    if (targetExists(*target)
-        && messageBox(workflow::kFileExistsOverwrite, platform::MessageButtons::YesNo)
-            != platform::MessageAnswer::Yes) {
+    // A file that appears under the target's name while the clip is written is asked about then.
+    const auto mayReplace = [this] {
+        return messageBox(workflow::kFileExistsOverwrite, platform::MessageButtons::YesNo)
+            == platform::MessageAnswer::Yes;
+    };
+    const bool targetWasThere = targetExists(*target);
+    if (targetWasThere && !mayReplace()) {
         return endWithoutClip({});
+    }
+    if (const QString change = sourceCheck_.changeAt(sourceFile); !change.isEmpty()) {
+        return endWithoutClip(workflow::clipNotSavedMessage(change));
     }
     const auto clipBytes = selectionBytes(*this);
     if (!clipBytes) {
@@ -140,12 +147,15 @@ void Form1::onSave() {
     const auto progressMaximum = static_cast<float>(clipBytes.value->to - clipBytes.value->from + clip::kChunkAdvance);
     pb->setMax(progressMaximum);
     pb->setValue(0);
-    const auto saved = clip::copyClip(sourceFile, *target, *clipBytes.value, [this, progressMaximum](int64_t chunks) {
-        pb->setValue(std::min(progressMaximum, static_cast<float>(chunks * clip::kChunkAdvance)));
-        services_.processPendingEvents();
-    });
+    const auto saved = clip::copyClip(
+        sourceFile, *target, *clipBytes.value,
+        [this, progressMaximum](int64_t chunks) {
+            pb->setValue(std::min(progressMaximum, static_cast<float>(chunks * clip::kChunkAdvance)));
+            services_.processPendingEvents();
+        },
+        [&] { return targetWasThere || mayReplace(); });
     if (!saved) {
-        return endWithoutClip(workflow::clipNotSavedMessage(saved.failure));
+        return endWithoutClip(saved.failure.isEmpty() ? QString() : workflow::clipNotSavedMessage(saved.failure));
     }
 
     pb->setValue(progressMaximum);

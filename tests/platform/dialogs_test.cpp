@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -16,21 +18,27 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> act) {
     QTimer::singleShot(0, [act = std::move(act)] { act(qobject_cast<Dialog*>(QApplication::activeModalWidget())); });
 }
 
-// A box closed without a choice (Escape, the title bar's close) answers No.
+// A box closed without a choice (Escape, the title bar's close) answers No. A word too wide for the screen, such as
+// a long file name, is shortened in its middle and the box stays on the screen.
 TEST(MessageBox, IsTitledTuneshearWithoutIconAndAnswersWithTheButtonPressed) {
     using platform::MessageAnswer;
-    const std::tuple<platform::MessageButtons, std::optional<QMessageBox::StandardButton>, MessageAnswer> rows[] {
-        { platform::MessageButtons::YesNo, QMessageBox::Yes, MessageAnswer::Yes },
-        { platform::MessageButtons::YesNo, std::nullopt, MessageAnswer::No },
-        { platform::MessageButtons::Ok, QMessageBox::Ok, MessageAnswer::Ok }
-    };
-    for (const auto& [buttons, pressed, answer] : rows) {
-        whenModal<QMessageBox>([&, pressed = pressed](QMessageBox* box) {
-            EXPECT_EQ(box->windowTitle() + box->text(), "TuneshearClip Saved");
+    const QString longPath = "\"/tmp/" + QString(251, 'n') + ".mp3\"";
+    const std::tuple<platform::MessageButtons, std::optional<QMessageBox::StandardButton>, MessageAnswer, QString>
+        rows[] { { platform::MessageButtons::YesNo, QMessageBox::Yes, MessageAnswer::Yes, "Clip Saved" },
+            { platform::MessageButtons::YesNo, std::nullopt, MessageAnswer::No, "Clip Saved" },
+            { platform::MessageButtons::Ok, QMessageBox::Ok, MessageAnswer::Ok, "Clip Saved" },
+            { platform::MessageButtons::Ok, QMessageBox::Ok, MessageAnswer::Ok,
+                "Cannot write " + longPath + ": denied" } };
+    for (const auto& [buttons, pressed, answer, text] : rows) {
+        whenModal<QMessageBox>([&, pressed = pressed, text = text](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle(), "Tuneshear");
+            EXPECT_EQ(
+                box->text().remove(QRegularExpression("/n+…n+")), QString(text).remove(QRegularExpression("/n+")));
+            EXPECT_LE(box->frameGeometry().width(), box->screen()->availableGeometry().width());
             EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
             pressed ? box->button(*pressed)->click() : box->reject();
         });
-        EXPECT_EQ(platform::showMessageBox(nullptr, "Clip Saved", buttons), answer);
+        EXPECT_EQ(platform::showMessageBox(nullptr, text, buttons), answer);
     }
 }
 

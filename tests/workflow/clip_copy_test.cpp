@@ -2,7 +2,9 @@
 #include "support/mp3_fixtures.h"
 #include "workflow/clip_copy.h"
 #include "workflow/clip_frames.h"
+#include "workflow/source_check.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
@@ -13,6 +15,19 @@ using test_support::contentsOf;
 using test_support::writeFile;
 
 constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+// Every byte tells where it sits, so a clip shifted by any amount shows at once.
+QByteArray numberedBytes(int64_t length) {
+    QByteArray bytes(length, '\0');
+    for (int64_t index = 0; index < length; ++index) {
+        bytes[static_cast<qsizetype>(index)] = static_cast<char>(((index + 1) * 2654435761ULL) >> 13);
+    }
+    return bytes;
+}
+
+QString filesIn(const QTemporaryDir& folder) {
+    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).join(' ');
+}
 
 TEST(ByteRate, RoundsToNearestWithHalvesToEvenAndFailsOutsideTheSigned32BitRange) {
     const std::tuple<int64_t, int32_t, std::optional<int32_t>> rows[] { { 48000, 3000, 16 }, { 33, 2, 16 },
@@ -52,19 +67,14 @@ TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideThe
     }
 }
 
-// Every byte of the source tells where it sits, so a clip shifted by any amount shows at once. The header is made
-// last, from the CRC of the copied bytes, and written in front of them.
+// The header is made last, from the CRC of the copied bytes, and written in front of them.
 TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
     const QTemporaryDir folder;
     const auto header = [](uint16_t crc) { return std::vector<uint8_t> { 'H', uint8_t(crc >> 8), uint8_t(crc) }; };
-    const std::tuple<int64_t, int64_t, int64_t, bool, int64_t, int> rows[] {
-        { 1'100'000, 0, 1'100'000, true, 1'100'003, 269 }, { 48000, 15999, 32384, false, 16385, 4 },
-        { 48000, 999, 9192, true, 8196, 3 }, { 10000, 8000, 12000, false, 2000, 1 }, { 10000, 0, 1, true, 4, 1 }
-    };
-    QByteArray source(1'100'000, '\0');
-    for (qsizetype index = 0; index < source.size(); ++index) {
-        source[index] = static_cast<char>(((index + 1) * 2654435761ULL) >> 13);
-    }
+    const std::tuple<int64_t, int64_t, int64_t, bool, int64_t, int> rows[] { { 1'100'000, 0, 1'100'000, true, 1'100'003,
+                                                                                 269 },
+        { 48000, 15999, 32384, false, 16385, 4 }, { 48000, 999, 9192, true, 8196, 3 }, { 10000, 0, 1, true, 4, 1 } };
+    const QByteArray source = numberedBytes(1'100'000);
     for (const auto& [sourceLength, from, to, withHeader, clipLength, chunks] : rows) {
         SCOPED_TRACE(testing::Message() << sourceLength << " bytes, " << from << ".." << to);
         ASSERT_TRUE(writeFile(folder.filePath("source.mp3"), source.first(sourceLength)));
@@ -72,7 +82,7 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
         const auto saved = clip::copyClip(folder.filePath("source.mp3"), folder.filePath("clip.mp3"),
             { from, to, withHeader ? header : clip::ClipBytes {}.header }, [&](int64_t done) { chunksWritten = done; });
         ASSERT_TRUE(saved) << saved.failure.toStdString();
-        const QByteArray copied = source.mid(from, std::min(to, sourceLength) - from);
+        const QByteArray copied = source.mid(from, to - from);
         const auto crc = mci::crc16(std::span(reinterpret_cast<const uint8_t*>(copied.data()), copied.size()));
         const auto expectedHeader = withHeader ? header(crc) : std::vector<uint8_t>();
         EXPECT_EQ(*saved.value, clipLength);
@@ -80,7 +90,7 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
             QByteArray(reinterpret_cast<const char*>(expectedHeader.data()), std::ssize(expectedHeader)) + copied);
         EXPECT_EQ(chunksWritten, chunks);
     }
-    for (const auto& [from, to] : { std::pair(9000, 8000), std::pair(10000, 10001), std::pair(-1, 100) }) {
+    for (const auto& [from, to] : { std::pair(9000, 8000), std::pair(8000, 12000), std::pair(-1, 100) }) {
         EXPECT_FALSE(clip::copyClip(
             folder.filePath("source.mp3"), folder.filePath("clip.mp3"), { from, to, {} }, [](int64_t) {}));
     }
@@ -186,6 +196,70 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
         EXPECT_EQ(played.size(), static_cast<std::size_t>(stream.sampleRate) * (stream.mono() ? 1 : 2));
         EXPECT_TRUE(std::equal(played.begin(), played.end(), marked.begin(),
             [rounding](int16_t clip, int16_t source) { return std::abs(clip - source) <= rounding; }));
+    }
+}
+
+// A source cut short, or rewritten in place, after the first block: no clip, and an older one stays as it was.
+TEST(ClipCopy, FailsAndLeavesNothingWhenTheSourceChangesMeanwhile) {
+    const QTemporaryDir folder;
+    const QString sourcePath = folder.filePath("source.mp3");
+    const QByteArray source = numberedBytes(3 << 20);
+    const auto rewriteInPlace = [&] {
+        QFile file(sourcePath);
+        file.open(QIODevice::ReadWrite);
+        file.write("rewritten");
+        file.flush();
+        file.setFileTime(
+            file.fileTime(QFileDevice::FileModificationTime).addSecs(2), QFileDevice::FileModificationTime);
+    };
+    const std::tuple<std::function<void()>, std::optional<QByteArray>> rows[] {
+        { [&] { QFile::resize(sourcePath, 3 << 19); }, std::nullopt },
+        { [&] { QFile::resize(sourcePath, 3 << 19); }, "an older clip" }, { rewriteInPlace, std::nullopt },
+        { rewriteInPlace, "an older clip" }
+    };
+    for (const auto& [change, olderClip] : rows) {
+        ASSERT_TRUE(writeFile(sourcePath, source));
+        QFile::remove(folder.filePath("clip.mp3"));
+        if (olderClip) {
+            writeFile(folder.filePath("clip.mp3"), *olderClip);
+        }
+        bool changed = false;
+        const auto saved
+            = clip::copyClip(sourcePath, folder.filePath("clip.mp3"), { 0, source.size(), {} }, [&](int64_t) {
+                  if (!std::exchange(changed, true)) {
+                      change();
+                  }
+              });
+        EXPECT_EQ(saved.failure, workflow::changedSinceOpenedReason(sourcePath));
+        EXPECT_EQ(filesIn(folder), olderClip ? "clip.mp3 source.mp3" : "source.mp3");
+        EXPECT_EQ(contentsOf(folder.filePath("clip.mp3")), olderClip.value_or(QByteArray()));
+    }
+}
+
+// A name as long as the folder allows, with a file under it or not; a file that appears under the name while the
+// clip is written is replaced only after a yes. No temporary file stays behind.
+TEST(ClipCopy, PutsTheClipUnderAnyNameAndReplacesAFileThatAppearedOnlyWhenAllowed) {
+    const QByteArray source = numberedBytes(48000);
+    const std::tuple<int, bool, bool, bool> rows[] { { 255, false, false, false }, { 255, true, false, true },
+        { 8, false, true, false }, { 8, false, true, true } };
+    for (const auto& [nameLength, there, appears, replace] : rows) {
+        SCOPED_TRACE(testing::Message() << nameLength << (there ? " there" : "") << (appears ? " appears" : ""));
+        const QTemporaryDir folder;
+        ASSERT_TRUE(writeFile(folder.filePath("source.mp3"), source));
+        const QString name = QString(nameLength - 4, 'n') + ".mp3";
+        const QString target = folder.filePath(name);
+        if (there) {
+            writeFile(target, "older");
+        }
+        int asked = 0;
+        const auto saved = clip::copyClip(
+            folder.filePath("source.mp3"), target, { 0, 12289, {} },
+            [&](int64_t) { appears && !QFile::exists(target) && writeFile(target, "appeared"); },
+            [&] { return ++asked, replace; });
+        EXPECT_EQ(asked, there || appears ? 1 : 0);
+        EXPECT_EQ(saved.failure, QString());
+        EXPECT_EQ(contentsOf(target), replace || !(there || appears) ? source.first(12289) : "appeared");
+        EXPECT_EQ(filesIn(folder), name + " source.mp3");
     }
 }
 

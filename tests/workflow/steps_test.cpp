@@ -141,22 +141,22 @@ files => clip.mp3:33435 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
 remove song.mp3 ; choose clip.mp3 ; click Save => \
     H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' \
-    "The clip was not saved: Cannot measure "F/song.mp3": No such file or directory"
-mkdir song.mp3 ; choose clip.mp3 ; click Save => \
-    "The clip was not saved: Cannot measure "F/song.mp3": not a regular file"
-remove song.mp3 ; write song.mp3 x ; choose clip.mp3 ; click Save => \
-    "The clip was not saved: The selection holds no bytes."
-copy cbr_128k_44k_stereo.mp3 song.mp3 ; length 0 ; choose clip.mp3 ; click Save => \
-    "The clip was not saved: The media length is 0 ms, so the bytes per millisecond are unknown."
-length error ; choose clip.mp3 ; click Save => \
+    "The clip was not saved: "F/song.mp3" has changed since it was opened: open it again."
+write clip.mp3 an older clip ; choose clip.mp3 ; answer Yes ; click Save => \
+    "File already exist.Overwrite?" "The clip was not saved: "F/song.mp3" has changed since it was opened: open \
+    it again."
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 4000 5000 ; choose new.mp3 ; click Save => \
+    m4000,5000 "The clip was not saved: The selection holds no bytes."
+marks 1000 2000 ; length 0 ; choose new.mp3 ; click Save => \
+    m1000,2000 "The clip was not saved: The media length is 0 ms, so the bytes per millisecond are unknown."
+length error ; choose new.mp3 ; click Save => \
     "The clip was not saved: The playing time of the opened file is unknown (media error 263)."
-write clip.mp3 an older clip ; remove song.mp3 ; choose clip.mp3 ; answer Yes ; click Save => \
-    "File already exist.Overwrite?" "The clip was not saved: Cannot measure "F/song.mp3": No such file or directory"
-files => clip.mp3:13
-copy cbr_128k_44k_stereo.mp3 song.mp3 ; lock ; choose clip.mp3 ; answer Yes ; click Save => \
-    pb0/22068 "File already exist.Overwrite?" pb22068 "Clip Saved"
+lock ; choose clip.mp3 ; answer Yes ; click Save => pb0/22068 "File already exist.Overwrite?" pb22068 "Clip Saved"
 choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
 files => clip.mp3:18389 song.mp3=0+48900
+click Play ; write song.mp3 cut short ; pass 1000 => \
+    H0/10 still closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 ""F/song.mp3" has changed since it was \
+    opened: open it again."
 # Drops
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; drop text song.mp3 ; drop two song.mp3 ; drop move song.mp3 => \
     focus:H (drop refused) (drop refused) (drop refused)

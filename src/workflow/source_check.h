@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <sys/types.h>
+
+// The media service and the save both read the opened file by its path, long after it was opened. A file that has
+// been replaced, rewritten or cut short since would have them play or cut other bytes than the ones the user heard,
+// so both first make sure it is still the file that was opened.
+namespace workflow {
+
+// Which file a path leads to (device and inode), how long it is and when its content last changed.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modifiedNs = 0;
+
+    bool operator==(const FileState&) const = default;
+};
+
+// Nothing where there is no file to look at.
+std::optional<FileState> fileStateOf(const QString& path);
+std::optional<FileState> fileStateOf(int descriptor);
+
+QString changedSinceOpenedReason(const QString& path);
+
+class SourceCheck {
+public:
+    // Keeps the state of the file just opened at `path`.
+    void remember(const QString& path) { opened_ = fileStateOf(path); }
+
+    // Empty while `path` still leads to the file remembered, as it was; otherwise the reason to show. A file that
+    // could not be looked at when it was opened never counts as unchanged.
+    QString changeAt(const QString& path) const;
+
+private:
+    std::optional<FileState> opened_;
+};
+
+} // namespace workflow
