@@ -100,7 +100,8 @@ private:
     // Handlers of the editing workflow; each is defined in src/workflow/.
     void onOpen(); // open.cpp
     void openChosenFile();
-    bool closeSourceIfChanged();
+    enum class ChangeTold { No, BySave };
+    bool closeSourceIfChanged(ChangeTold told = ChangeTold::No);
     void onPlayPause(); // playback.cpp
     void onStop();
     void onTick();

@@ -87,9 +87,9 @@ void Form1::openChosenFile() {
     Line2->setX(workflow::kTimelineEndTwips);
 }
 
-// A file changed under the window is closed as one that failed to open, and the user is told once. A running save
-// finds the change itself and says so in its own ending.
-bool Form1::closeSourceIfChanged() {
+// A file changed under the window is closed as one that failed to open, and the user is told once: here, or by the
+// save that found the change and said so in its own ending. A running save leaves the file to that ending.
+bool Form1::closeSourceIfChanged(ChangeTold told) {
     const bool saving = !Command7->isEnabled();
     const QString change = saving ? QString() : sourceCheck_.changeAt(sourceFile);
     if (change.isEmpty()) {
@@ -103,6 +103,8 @@ bool Form1::closeSourceIfChanged() {
     markStart = 0;
     markEnd = 0;
     showNoFile(*this);
-    messageBox(change, platform::MessageButtons::Ok);
+    if (told == ChangeTold::No) {
+        messageBox(change, platform::MessageButtons::Ok);
+    }
     return true;
 }

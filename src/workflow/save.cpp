@@ -2,6 +2,7 @@
 #include "workflow/clip_copy.h"
 #include "workflow/clip_frames.h"
 #include "workflow/messages.h"
+#include "workflow/source_check.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -136,8 +137,13 @@ void Form1::onSave() {
     if (targetWasThere && !mayReplace()) {
         return endWithoutClip({});
     }
+    // A source found changed is closed once the save has said so, as the tick would close it, without a second word.
+    const auto endWithChangedSource = [&](const QString& change) {
+        endWithoutClip(workflow::clipNotSavedMessage(change));
+        closeSourceIfChanged(ChangeTold::BySave);
+    };
     if (const QString change = sourceCheck_.changeAt(sourceFile); !change.isEmpty()) {
-        return endWithoutClip(workflow::clipNotSavedMessage(change));
+        return endWithChangedSource(change);
     }
     const auto clipBytes = selectionBytes(*this);
     if (!clipBytes) {
@@ -154,6 +160,9 @@ void Form1::onSave() {
             services_.processPendingEvents();
         },
         [&] { return targetWasThere || mayReplace(); });
+    if (saved.failure == workflow::changedSinceOpenedReason(sourceFile)) {
+        return endWithChangedSource(saved.failure);
+    }
     if (!saved) {
         return endWithoutClip(saved.failure.isEmpty() ? QString() : workflow::clipNotSavedMessage(saved.failure));
     }

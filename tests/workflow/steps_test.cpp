@@ -139,14 +139,16 @@ choose hardlink.mp3 ; click Save => "Cannot overwrite file in use..."
 files => clip.mp3:33435 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=0+48900
 # SaveFailsWithAReason
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
-remove song.mp3 ; choose clip.mp3 ; click Save => \
-    H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m1000,2000 'Tuneshear' \
-    "The clip was not saved: "F/song.mp3" has changed since it was opened: open it again."
-write clip.mp3 an older clip ; choose clip.mp3 ; answer Yes ; click Save => \
+remove song.mp3 ; choose clip.mp3 ; click Save ; pass 2000 => \
+    'Tuneshear' "The clip was not saved: "F/song.mp3" has changed since it was opened: open it again."
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; write clip.mp3 an older clip
+write song.mp3 x ; choose clip.mp3 ; answer Yes ; click Save => \
     "File already exist.Overwrite?" "The clip was not saved: "F/song.mp3" has changed since it was opened: open \
     it again."
+files => clip.mp3:13 song.mp3=595+1
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 4000 5000 ; choose new.mp3 ; click Save => \
-    m4000,5000 "The clip was not saved: The selection holds no bytes."
+    H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m4000,5000 \
+    "The clip was not saved: The selection holds no bytes."
 marks 1000 2000 ; length 0 ; choose new.mp3 ; click Save => \
     m1000,2000 "The clip was not saved: The media length is 0 ms, so the bytes per millisecond are unknown."
 length error ; choose new.mp3 ; click Save => \
