@@ -49,10 +49,12 @@ std::size_t firstFrameFor(const std::vector<AudioFrame>& frames, std::size_t sta
 std::optional<FrameChoice> sampleExact(const FrameList& list, int32_t markStart, int32_t markEnd) {
     const auto& frames = list.frames;
     const int64_t samplesPerFrame = list.stream.samplesPerFrame;
-    const auto source = list.tag ? list.tag->gapless : std::nullopt;
-    const int64_t skipped = source ? source->delay + mci::kDecoderDelay : 0;
+    // Behind a Xing or Info tag the player drops the decoder's latency and what the tag's LAME extension names.
+    const bool gaplessSource = list.tag && list.tag->kind == mci::InformationTag::Kind::Xing;
+    const auto source = gaplessSource ? list.tag->gapless.value_or(mci::Gapless {}) : mci::Gapless {};
+    const int64_t skipped = gaplessSource ? source.delay + mci::kDecoderDelay : 0;
     const int64_t decoded = static_cast<int64_t>(frames.size()) * samplesPerFrame;
-    const int64_t playEnd = source ? decoded - source->padding + mci::kDecoderDelay : decoded;
+    const int64_t playEnd = gaplessSource ? std::min(decoded, decoded - source.padding + mci::kDecoderDelay) : decoded;
     const int64_t from = mci::millisecondsToFrames(markStart, list.stream.sampleRate) + skipped;
     const int64_t to = std::min(mci::millisecondsToFrames(markEnd, list.stream.sampleRate) + skipped, playEnd);
     if (list.stream.layer != 3 || from >= to) {

@@ -130,6 +130,13 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
         { "reservoir too far back", frames(kMpeg1, 511, 150, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
         { "source delay and padding", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 2000,
             Choice { 38, 78, 900, 2232 } },
+        { "xing tag without a lame extension",
+            [] {
+                auto list = frames(kMpeg1, 0, 381, {});
+                list.tag = mci::InformationTag {};
+                return list;
+            }(),
+            arithmetic, 1000, 2000, Choice { 37, 78, 1476, 2808 } },
         { "end past the last frame", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 99000,
             Choice { 38, 99, 900, 1000 } },
         { "start before the decoder's latency", frames(kMpeg1, 0, 381, {}), arithmetic, 5, 2000,
