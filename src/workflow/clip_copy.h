@@ -6,7 +6,6 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
