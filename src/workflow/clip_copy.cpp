@@ -42,8 +42,6 @@ std::optional<int32_t> checkedSum(int32_t a, int32_t b) {
     return __builtin_add_overflow(a, b, &sum) ? std::nullopt : std::optional(sum);
 }
 
-const QString kSelectionHoldsNoBytes = QStringLiteral("The selection holds no bytes.");
-
 // Reads until `wanted` bytes are in or the source ends; -1 on a read error.
 int64_t readUpTo(QFile& source, char* buffer, int64_t wanted) {
     int64_t got = 0;

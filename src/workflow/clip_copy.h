@@ -31,6 +31,9 @@ template <typename Value> struct Result {
 // value here; the copy then fails because the selection yields no bytes.
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
 
+// Why a selection that lies outside the source's frames cannot be saved.
+inline const QString kSelectionHoldsNoBytes = QStringLiteral("The selection holds no bytes.");
+
 // Where the audio frames of an MP3 file lie, between its tags: only these bytes count in the byte rate.
 using mci::AudioRange;
 
@@ -76,9 +79,9 @@ struct ClipBytes {
 // if mayReplaceTarget agrees; if it does not, the copy fails with no text.
 //
 // Fails, with the system's error text where there is one, when the range is empty or starts before the file, when
-// the source cannot be opened or read or holds none of the range, or when the clip cannot be written or put in the
-// target's place. A source that changes while it is copied, or no longer holds every byte of the range, fails the
-// copy. On success the value is the clip's length in bytes.
+// the source cannot be opened or read, or when the clip cannot be written or put in the target's place. The range was
+// found in the source as it was opened: a source that no longer holds all of it, or changes while it is copied, fails
+// the copy with changedSinceOpenedReason. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(
     const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress,
     const MayReplaceTarget& mayReplaceTarget = [] { return true; });

@@ -11,8 +11,6 @@ namespace {
 using mci::AudioFrame;
 using mci::FrameList;
 
-const QString kNoFramesSelected = QStringLiteral("The selection holds no bytes.");
-
 bool oneBitRate(const std::vector<AudioFrame>& frames) {
     return std::all_of(frames.begin(), frames.end(),
         [&frames](const AudioFrame& frame) { return frame.bitRate == frames.front().bitRate; });
@@ -97,28 +95,33 @@ FrameChoice frameExact(const FrameList& list, const ClipRange& arithmetic, int32
     return { frameAt(markStart), std::min(frameAt(markEnd), frames.size() - 1), std::nullopt };
 }
 
+// A frame-exact clip of one bit rate needs no information frame: its bit rate gives its length.
+bool needsInformationFrame(const FrameList& list, const FrameChoice& choice) {
+    return list.stream.layer == 3 && (choice.gapless || !oneBitRate(list.frames));
+}
+
 } // namespace
 
 Result<FrameChoice> chooseFrames(
     const FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd) {
     if (list.frames.empty()) {
-        return Result<FrameChoice>::failed(kNoFramesSelected);
+        return Result<FrameChoice>::failed(kSelectionHoldsNoBytes);
     }
     if (const auto exact = sampleExact(list, markStart, markEnd)) {
         return Result<FrameChoice>::success(*exact);
     }
     const FrameChoice choice = frameExact(list, arithmetic, markStart, markEnd);
     if (choice.first > choice.last || choice.first >= list.frames.size()) {
-        return Result<FrameChoice>::failed(kNoFramesSelected);
+        return Result<FrameChoice>::failed(kSelectionHoldsNoBytes);
     }
     return Result<FrameChoice>::success(choice);
 }
 
 std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoice& choice, uint16_t musicCrc) {
-    const bool variable = !oneBitRate(list.frames);
-    if (list.stream.layer != 3 || (!variable && !choice.gapless)) {
+    if (!needsInformationFrame(list, choice)) {
         return {};
     }
+    const bool variable = !oneBitRate(list.frames);
     const auto first = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.first);
     const auto end = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.last + 1);
     mci::InformationFrameContents contents;
@@ -143,7 +146,7 @@ ClipBytes clipBytes(FrameList list, const FrameChoice& choice) {
     const AudioFrame& first = list.frames[choice.first];
     const AudioFrame& last = list.frames[choice.last];
     ClipBytes bytes { first.offset, last.offset + last.bytes, {} };
-    if (!informationFrameFor(list, choice, 0).empty()) {
+    if (needsInformationFrame(list, choice)) {
         bytes.header = [list = std::move(list), choice](
                            uint16_t musicCrc) { return informationFrameFor(list, choice, musicCrc); };
     }

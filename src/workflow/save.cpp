@@ -68,9 +68,9 @@ bool targetExists(const QString& target) {
     return QFileInfo::exists(target);
 }
 
-// The clip of the selection: whole frames, found by scaling the marks by the bytes per millisecond of playing time
-// where the bit rate is constant, else by the frames' own lengths. Tags around the audio do not play, so they count
-// neither in the rate nor in the positions. A failed length query leaves an older reply behind, which must not be
+// The clip of the selection: whole frames of the source, chosen from the marks (see chooseFrames), behind an
+// information frame of their own where one is needed. Tags around the audio do not play, so they count neither in
+// the byte rate nor in the positions. A failed length query leaves an older reply behind, which must not be
 // taken for the length.
 clip::Result<clip::ClipBytes> selectionBytes(Form1& window) {
     using Outcome = clip::Result<clip::ClipBytes>;
