@@ -1,8 +1,8 @@
 #include "platform/file_dialog.h"
 
+#include "platform/pixmap_caching.h"
+
 #include <QFileDialog>
-#include <QPixmapCache>
-#include <QScopeGuard>
 #include <QWidget>
 
 namespace platform {
@@ -55,9 +55,7 @@ std::vector<FileFilter> parseFileFilter(const QString& filter) {
 }
 
 std::optional<FileChoice> chooseFileWithDialog(QWidget* owner, const FileDialogRequest& request) {
-    // Each dialog caches its icons' pixmaps under keys of its own, which no later dialog asks for again: emptied once
-    // the dialog is gone, the shared cache does not grow by some 10 MB over a long session of opens and saves.
-    const auto forgetItsIcons = qScopeGuard([] { QPixmapCache::clear(); });
+    const PixmapCachingPaused noCachedIcons;
     QFileDialog dialog(owner, request.title);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (request.kind == FileDialogKind::Save) {

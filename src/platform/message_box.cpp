@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/pixmap_caching.h"
+
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -32,6 +34,7 @@ QString textThatFitsScreen(const QString& text, const QFontMetrics& metrics, con
 } // namespace
 
 MessageAnswer showMessageBox(QWidget* owner, const QString& text, MessageButtons buttons) {
+    const PixmapCachingPaused noCachedIcons;
     const bool yesNo = buttons == MessageButtons::YesNo;
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tuneshear"), QString(),
         yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);

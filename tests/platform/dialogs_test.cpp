@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -36,6 +37,7 @@ TEST(MessageBox, IsTitledTuneshearWithoutIconAndAnswersWithTheButtonPressed) {
                 box->text().remove(QRegularExpression("/n+…n+")), QString(text).remove(QRegularExpression("/n+")));
             EXPECT_LE(box->frameGeometry().width(), box->screen()->availableGeometry().width());
             EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            EXPECT_EQ(QPixmapCache::cacheLimit(), 0);
             pressed ? box->button(*pressed)->click() : box->reject();
         });
         EXPECT_EQ(platform::showMessageBox(nullptr, text, buttons), answer);
@@ -48,8 +50,10 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
         (std::vector<platform::FileFilter> { { "MP3 Files (*.mp3)", { "*.mp3" } }, { "All Files (*.*)", { "*.*" } } }));
     QTemporaryDir folder;
     const QString chosen = folder.filePath("clip");
+    const int cacheLimit = QPixmapCache::cacheLimit();
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Save");
+        EXPECT_EQ(QPixmapCache::cacheLimit(), 0); // a dialog's icons would be cached under names Qt never forgets
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         EXPECT_EQ(dialog->nameFilters().value(1), "All Files (*.*) (*)");
         dialog->selectNameFilter(dialog->nameFilters()[1]);
@@ -60,6 +64,7 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
         = platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Save, "Save", filters, 1, {} });
     EXPECT_EQ(choice->path, chosen);
     EXPECT_EQ(choice->filterIndex, 2);
+    EXPECT_EQ(QPixmapCache::cacheLimit(), cacheLimit);
 
     whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_FALSE(platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Open, "Open", filters, 1, {} }));
