@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
-#include <sys/stat.h>
 #include <vector>
 
 namespace clip {
@@ -217,11 +216,9 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
 }
 
 bool namesSameFile(const QString& firstPath, const QString& secondPath) {
-    struct stat first { };
-    struct stat second { };
-    return ::stat(QFile::encodeName(firstPath).constData(), &first) == 0
-        && ::stat(QFile::encodeName(secondPath).constData(), &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
+    const auto first = workflow::fileStateOf(firstPath);
+    const auto second = workflow::fileStateOf(secondPath);
+    return first && second && first->device == second->device && first->inode == second->inode;
 }
 
 } // namespace clip

@@ -12,7 +12,7 @@ int64_t pictureParent(const QWidget* frame) {
     return static_cast<int64_t>(frame->effectiveWinId());
 }
 
-void pauseBeforeOpening(Form1& window) {
+void pausePlayback(Form1& window) {
     window.movie().pauseMovie();
     window.Command1->setText(workflow::kPlayCaption);
     window.T->setEnabled(false);
@@ -31,11 +31,19 @@ void showNoFile(Form1& window) {
     }
 }
 
+// The file closes; nothing of it plays or stays marked.
+void closeFile(Form1& window) {
+    window.H->setValue(0);
+    window.movie().closeMovie();
+    window.markStart = 0;
+    window.markEnd = 0;
+}
+
 } // namespace
 
 void Form1::onOpen() {
     takeOverPlayback();
-    pauseBeforeOpening(*this);
+    pausePlayback(*this);
     Cdlg->Filter = workflow::kOpenFilter;
     Cdlg->DialogTitle = workflow::kOpenDialogTitle;
 
@@ -50,19 +58,16 @@ void Form1::onOpen() {
 // A file handed over by the desktop (the command line, a drop) takes the place of the dialog's choice.
 void Form1::openGivenFile(const QString& path) {
     takeOverPlayback();
-    pauseBeforeOpening(*this);
+    pausePlayback(*this);
     Cdlg->FileName = path;
     openChosenFile();
 }
 
 void Form1::openChosenFile() {
-    H->setValue(0);
-    movie().closeMovie();
+    closeFile(*this);
     for (QLabel* const label : { Label7, Label9, Label3 }) {
         label->setText(workflow::kClockReset);
     }
-    markStart = 0;
-    markEnd = 0;
     movie().Filename = Cdlg->FileName.toLocal8Bit().toStdString();
     movie().openMovieWindow(pictureParent(P), "child");
     if (movie().Error != 0) {
@@ -96,12 +101,8 @@ bool Form1::closeSourceIfChanged(ChangeTold told) {
         return false;
     }
     takeOverPlayback();
-    T->setEnabled(false);
-    Command1->setText(workflow::kPlayCaption);
-    H->setValue(0);
-    movie().closeMovie();
-    markStart = 0;
-    markEnd = 0;
+    pausePlayback(*this);
+    closeFile(*this);
     showNoFile(*this);
     if (told == ChangeTold::No) {
         messageBox(change, platform::MessageButtons::Ok);
