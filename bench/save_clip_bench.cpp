@@ -1,7 +1,7 @@
 // Times one clip copy of a byte range of the source, as the Save button makes it (the CRC-16 of the copied bytes
 // included), with nothing done between chunks and without the information frame that the Save puts before them.
 // Usage: save_clip_bench SOURCE TARGET START_POSITION END_POSITION   (positions count from 1)
-#include "workflow/clip_copy.h"
+#include "clip/clip_copy.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
 
     if (!saved) {
-        std::fprintf(stderr, "clip not saved: %s\n", qUtf8Printable(saved.failure));
+        std::fprintf(stderr, "clip not saved: failure %d %s\n", static_cast<int>(saved.failure.kind),
+            qUtf8Printable(saved.failure.systemReason));
         return 1;
     }
     std::printf("%.3f s for %lld bytes\n", elapsed.count(), static_cast<long long>(*saved.value));

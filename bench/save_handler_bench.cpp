@@ -9,7 +9,7 @@
 // Usage: save_handler_bench FOLDER ROUNDS
 #include "app/form1.h"
 #include "app/startup.h"
-#include "platform/mci/mpeg_frame.h"
+#include "mp3/mpeg_frame.h"
 #include "workflow/messages.h"
 
 #include <QApplication>
@@ -51,15 +51,15 @@ QByteArray contentsOf(const QString& path) {
 
 std::optional<ClipRun> findClipRun(const QString& sourcePath, const QString& clipPath) {
     const QByteArray clip = contentsOf(clipPath);
-    const auto header = mci::parseFrameHeader(bytesOf(clip));
+    const auto header = mp3::parseFrameHeader(bytesOf(clip));
     if (!header || header->frameBytes >= clip.size()
-        || !mci::informationTag(bytesOf(clip).first(static_cast<std::size_t>(header->frameBytes)), *header)) {
+        || !mp3::informationTag(bytesOf(clip).first(static_cast<std::size_t>(header->frameBytes)), *header)) {
         return std::nullopt;
     }
     const QByteArray source = contentsOf(sourcePath);
     const int64_t runStart
         = source.indexOf(clip.mid(header->frameBytes, kSearchedBytes), kSourceBytesPerMs * kMarkStart - kSearchBack);
-    if (runStart < 0 || !mci::parseFrameHeader(bytesOf(source).subspan(static_cast<std::size_t>(runStart)))) {
+    if (runStart < 0 || !mp3::parseFrameHeader(bytesOf(source).subspan(static_cast<std::size_t>(runStart)))) {
         return std::nullopt;
     }
     return ClipRun { runStart, header->frameBytes, clip.size() - header->frameBytes };

@@ -1,9 +1,10 @@
 // Opens arbitrary bytes as an MP3 with the media service and plays them about, on outputs that take sound only when
 // the clock is moved: queries, seeking, pausing, playing from a position and to the end.
 
-#include "platform/mci/frame_walk.h"
+#include "mp3/frame_walk.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/service.h"
+#include "platform/positioned_read.h"
 #include "support/manual_audio.h"
 
 #include <array>
@@ -52,9 +53,12 @@ void playFor(std::chrono::milliseconds duration, int64_t length) {
 // The frames a clip is cut from lie in the file, in order, one after another.
 void checkFrames(const std::filesystem::path& path, int64_t fileSize) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    const auto list = mci::listFrames(fileno(file.get()));
+    const auto list
+        = mp3::listFrames({ fileSize, [descriptor = fileno(file.get())](int64_t offset, std::span<uint8_t> into) {
+                               return platform::readAt(descriptor, offset, into);
+                           } });
     int64_t end = 0;
-    for (const mci::AudioFrame& frame : list ? list->frames : std::vector<mci::AudioFrame>()) {
+    for (const mp3::AudioFrame& frame : list ? list->frames : std::vector<mp3::AudioFrame>()) {
         check(frame.offset >= end && frame.bytes > 0 && frame.offset + frame.bytes <= fileSize, "frames in the file");
         end = frame.offset + frame.bytes;
     }

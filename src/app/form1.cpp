@@ -255,11 +255,11 @@ void Form1::openGivenFileOnceShown(const QString& path) {
 
 // Said once, in a line above the information page: no box to dismiss, and every caption and label keeps its meaning.
 void Form1::noteSilentOutput() {
-    if (property(kPaneNoticeProperty).isValid() || !services_.whySilent) {
+    if (property(kPaneNoticeProperty).isValid()) {
         return;
     }
-    if (const auto why = services_.whySilent()) {
-        setProperty(kPaneNoticeProperty, *why);
+    if (const auto why = movie().whySilent()) {
+        setProperty(kPaneNoticeProperty, QString::fromStdString(*why));
     }
 }
 

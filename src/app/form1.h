@@ -4,7 +4,7 @@
 #include "app/window_services.h"
 #include "media/movie_module.h"
 #include "platform/file_dialog.h"
-#include "workflow/source_check.h"
+#include "platform/file_identity.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -102,7 +102,9 @@ private:
     void openChosenFile();
     enum class ChangeTold { No, BySave };
     bool closeSourceIfChanged(ChangeTold told = ChangeTold::No);
-    void onPlayPause(); // playback.cpp
+    void startPlayback(); // playback.cpp
+    void pausePlayback();
+    void onPlayPause();
     void onStop();
     void onTick();
     void onSliderMouseDown();
@@ -122,7 +124,7 @@ private:
 
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
-    workflow::SourceCheck sourceCheck_; // the opened file as it was when opened
+    platform::SourceCheck sourceCheck_; // the opened file as it was when opened
     uint64_t playbackTakeovers_ = 0;
     bool painted_ = false;
     QString fileToOpenOnceShown_;

@@ -2,7 +2,6 @@
 
 #include "platform/event_pump.h"
 #include "platform/launcher.h"
-#include "platform/mci/output_factory.h"
 #include "platform/program_end.h"
 
 WindowServices WindowServices::platformDefaults() {
@@ -15,9 +14,5 @@ WindowServices WindowServices::platformDefaults() {
         platform::sleepFor,
         platform::processPendingEvents,
         BrowserPaneMaker {},
-        [] {
-            const auto why = mci::whySilent();
-            return why ? std::optional(QString::fromStdString(*why)) : std::nullopt;
-        },
     };
 }

@@ -25,7 +25,6 @@ class QWidget;
 // - processPendingEvents: handles the window events waiting at that moment (preview and save loops).
 // - makeBrowserPane: makes the browser pane once the window is on the screen. The program's is loaded aside from its
 //   start (main); the platform defaults have none, and without one the window has no pane.
-// - whySilent: the line saying why the sound output plays silently, once it has had to; nothing while sound works.
 struct WindowServices {
     platform::FileChooser chooseFile;
     std::function<platform::MessageAnswer(QWidget* owner, const QString& text, platform::MessageButtons buttons)>
@@ -36,7 +35,6 @@ struct WindowServices {
     std::function<void(std::chrono::milliseconds)> sleep;
     std::function<void()> processPendingEvents;
     BrowserPaneMaker makeBrowserPane;
-    std::function<std::optional<QString>()> whySilent;
 
     static WindowServices platformDefaults();
 };

@@ -3,11 +3,12 @@
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/mci/mci.h"
+#include "platform/mci/output_factory.h"
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string_view>
 
@@ -20,7 +21,8 @@ std::string quoted(const std::string& text) {
 } // namespace
 
 MovieModuleHooks MovieModuleHooks::platformDefaults() {
-    return { mciSendStringA, platform::secondsSinceMidnight, platform::steadySeconds, platform::processEventsFor };
+    return { mciSendStringA, platform::secondsSinceMidnight, platform::steadySeconds, platform::processEventsFor,
+        mci::whySilent };
 }
 
 MovieModule::MovieModule(MovieModuleHooks hooks)
@@ -134,46 +136,29 @@ void MovieModule::timeOut(double duration) {
 }
 
 int32_t readReplyNumber(const char* reply, std::size_t length) {
-    std::string number;
-    std::size_t i = 0;
-    auto at = [&](std::size_t index) { return index < length ? reply[index] : '\0'; };
-    auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
-    auto takeDigits = [&] {
-        while (isDigit(at(i))) {
-            number += at(i++);
+    std::string_view text(reply, std::find(reply, reply + length, '\0'));
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.starts_with('-')) {
+            return 0;
         }
-    };
-
-    while (at(i) == ' ') {
-        ++i;
     }
-    if (at(i) == '+' || at(i) == '-') {
-        number += at(i++);
-    }
-    takeDigits();
-    if (at(i) == '.') {
-        number += at(i++);
-        takeDigits();
-    }
-    const bool hasMantissa = number.find_first_of("0123456789") != std::string::npos;
-    if (!hasMantissa) {
+    // Only digits make a number here, never "inf" or "nan".
+    const std::string_view digits = text.substr(text.starts_with('-') ? 1 : 0);
+    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    if (digits.empty() || !(isDigit(digits[0]) || (digits.size() > 1 && digits[0] == '.' && isDigit(digits[1])))) {
         return 0;
     }
-    if (at(i) == 'e' || at(i) == 'E') {
-        std::size_t exponentStart = i + 1;
-        if (at(exponentStart) == '+' || at(exponentStart) == '-') {
-            ++exponentStart;
-        }
-        if (isDigit(at(exponentStart))) {
-            while (i < exponentStart) {
-                number += at(i++);
-            }
-            takeDigits();
-        }
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        const std::string_view exponent = text.substr(0, static_cast<std::size_t>(end - text.data()));
+        const bool tiny
+            = exponent.find("e-") != std::string_view::npos || exponent.find("E-") != std::string_view::npos;
+        value = tiny ? 0 : text.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
     }
-
-    const double value = std::nearbyint(std::strtod(number.c_str(), nullptr));
     constexpr double lowest = std::numeric_limits<int32_t>::min();
     constexpr double highest = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::clamp(value, lowest, highest));
+    return static_cast<int32_t>(std::clamp(std::nearbyint(value), lowest, highest));
 }

@@ -4,15 +4,18 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
-// What MovieModule needs from outside: the media command service, the time of day and a steady clock, and a way
-// to let window events run while it waits. Tests replace them to record command texts, script replies and control time.
+// What MovieModule needs from outside: the media command service and the line saying why its sound output plays
+// silently (nothing while sound works), the time of day and a steady clock, and a way to let window events run while
+// it waits. Tests replace them to record command texts, script replies and control time.
 struct MovieModuleHooks {
     std::function<uint32_t(const char* command, char* reply, uint32_t replyLength, void* callbackWindow)> send;
     std::function<double()> secondsSinceMidnight;
     std::function<double()> steadySeconds;
     std::function<void(std::chrono::milliseconds)> processEventsFor;
+    std::function<std::optional<std::string>()> whySilent;
 
     static MovieModuleHooks platformDefaults();
 };
@@ -40,6 +43,7 @@ public:
     bool isMoviePlaying();
     void setPositionTo(int32_t Second);
     void timeOut(double duration);
+    std::optional<std::string> whySilent() const { return hooks_.whySilent ? hooks_.whySilent() : std::nullopt; }
 
 private:
     static constexpr std::size_t kReplyLength = 128;

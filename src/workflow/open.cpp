@@ -12,12 +12,6 @@ int64_t pictureParent(const QWidget* frame) {
     return static_cast<int64_t>(frame->effectiveWinId());
 }
 
-void pausePlayback(Form1& window) {
-    window.movie().pauseMovie();
-    window.Command1->setText(workflow::kPlayCaption);
-    window.T->setEnabled(false);
-}
-
 // Nothing of the file that could not be opened, nor of the one closed before it, stays on the window.
 void showNoFile(Form1& window) {
     window.sourceFile.clear();
@@ -43,7 +37,7 @@ void closeFile(Form1& window) {
 
 void Form1::onOpen() {
     takeOverPlayback();
-    pausePlayback(*this);
+    pausePlayback();
     Cdlg->Filter = workflow::kOpenFilter;
     Cdlg->DialogTitle = workflow::kOpenDialogTitle;
 
@@ -58,7 +52,7 @@ void Form1::onOpen() {
 // A file handed over by the desktop (the command line, a drop) takes the place of the dialog's choice.
 void Form1::openGivenFile(const QString& path) {
     takeOverPlayback();
-    pausePlayback(*this);
+    pausePlayback();
     Cdlg->FileName = path;
     openChosenFile();
 }
@@ -80,13 +74,8 @@ void Form1::openChosenFile() {
     Cdlg->FileName.clear();
     noteSilentOutput();
 
-    movie().playMovie();
+    startPlayback();
     Command1->setText(workflow::kPauseCaption);
-    T->setEnabled(true);
-    H->setMax(movie().getLengthInSec());
-    if (const auto scale = workflow::markScaleFor(H->Max())) {
-        markScale = *scale;
-    }
     movie().timeOut(0.5);
     Line1->setX(workflow::kTimelineStartTwips);
     Line2->setX(workflow::kTimelineEndTwips);
@@ -96,12 +85,12 @@ void Form1::openChosenFile() {
 // save that found the change and said so in its own ending. A running save leaves the file to that ending.
 bool Form1::closeSourceIfChanged(ChangeTold told) {
     const bool saving = !Command7->isEnabled();
-    const QString change = saving ? QString() : sourceCheck_.changeAt(sourceFile);
-    if (change.isEmpty()) {
+    if (saving || sourceCheck_.unchangedAt(sourceFile)) {
         return false;
     }
+    const QString change = workflow::changedSinceOpenedMessage(sourceFile);
     takeOverPlayback();
-    pausePlayback(*this);
+    pausePlayback();
     closeFile(*this);
     showNoFile(*this);
     if (told == ChangeTold::No) {

@@ -3,24 +3,32 @@
 #include "workflow/messages.h"
 #include "workflow/timeline.h"
 
+void Form1::startPlayback() {
+    movie().playMovie();
+    T->setEnabled(true);
+    H->setMax(movie().getLengthInSec());
+    if (const auto scale = workflow::markScaleFor(H->Max())) {
+        markScale = *scale;
+    }
+}
+
+void Form1::pausePlayback() {
+    movie().pauseMovie();
+    T->setEnabled(false);
+    Command1->setText(workflow::kPlayCaption);
+}
+
 void Form1::onPlayPause() {
     takeOverPlayback();
     if (Command1->text() == workflow::kPlayCaption) {
-        movie().playMovie();
-        T->setEnabled(true);
-        H->setMax(movie().getLengthInSec());
-        if (const auto scale = workflow::markScaleFor(H->Max())) {
-            markScale = *scale;
-        }
+        startPlayback();
         // A file under one second reports no whole second: the button keeps "Play" although it plays.
         if (movie().getLengthInSec() > 0) {
             Command1->setText(workflow::kPauseCaption);
         }
         movie().timeOut(0.5);
     } else {
-        movie().pauseMovie();
-        T->setEnabled(false);
-        Command1->setText(workflow::kPlayCaption);
+        pausePlayback();
         movie().timeOut(1);
     }
 }

@@ -1,8 +1,8 @@
 #include "app/form1.h"
-#include "workflow/clip_copy.h"
-#include "workflow/clip_frames.h"
+#include "clip/clip_copy.h"
+#include "clip/clip_frames.h"
+#include "platform/file_identity.h"
 #include "workflow/messages.h"
-#include "workflow/source_check.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -60,7 +60,7 @@ std::optional<QString> askForTarget(platform::CommonDialog& dialog) {
 
 // The opened file may be reached under many spellings: relative, through "." or "..", a symbolic or hard link.
 bool namesOpenedFile(const QString& target, const QString& sourceFile) {
-    return target == sourceFile || clip::namesSameFile(target, sourceFile);
+    return target == sourceFile || platform::namesSameFile(target, sourceFile);
 }
 
 // Any file already there is asked about, also one the user may not read: the save would replace it all the same.
@@ -70,15 +70,9 @@ bool targetExists(const QString& target) {
 
 // The clip of the selection: whole frames of the source, chosen from the marks (see chooseFrames), behind an
 // information frame of their own where one is needed. Tags around the audio do not play, so they count neither in
-// the byte rate nor in the positions. A failed length query leaves an older reply behind, which must not be
-// taken for the length.
-clip::Result<clip::ClipBytes> selectionBytes(Form1& window) {
+// the byte rate nor in the positions.
+clip::Result<clip::ClipBytes> selectionBytes(const Form1& window, int32_t mediaLengthMs) {
     using Outcome = clip::Result<clip::ClipBytes>;
-    const int32_t mediaLengthMs = window.movie().getLengthInMS();
-    if (window.movie().Error != 0) {
-        return Outcome::failed(QStringLiteral("The playing time of the opened file is unknown (media error %1).")
-                                   .arg(window.movie().Error));
-    }
     auto frames = clip::framesOfFile(window.sourceFile);
     if (!frames) {
         return Outcome::failed(frames.failure);
@@ -138,16 +132,28 @@ void Form1::onSave() {
         return endWithoutClip({});
     }
     // A source found changed is closed once the save has said so, as the tick would close it, without a second word.
-    const auto endWithChangedSource = [&](const QString& change) {
-        endWithoutClip(workflow::clipNotSavedMessage(change));
+    const auto endWithChangedSource = [&] {
+        endWithoutClip(workflow::clipNotSavedMessage(workflow::changedSinceOpenedMessage(sourceFile)));
         closeSourceIfChanged(ChangeTold::BySave);
     };
-    if (const QString change = sourceCheck_.changeAt(sourceFile); !change.isEmpty()) {
-        return endWithChangedSource(change);
+    const auto endWithFailure = [&](const clip::Failure& failure) {
+        if (failure.kind == clip::FailureKind::SourceChanged) {
+            return endWithChangedSource();
+        }
+        const QString reason = workflow::clipFailureReason(failure, sourceFile, *target, markStart, markEnd);
+        endWithoutClip(reason.isEmpty() ? QString() : workflow::clipNotSavedMessage(reason));
+    };
+    if (!sourceCheck_.unchangedAt(sourceFile)) {
+        return endWithChangedSource();
     }
-    const auto clipBytes = selectionBytes(*this);
+    // A failed length query leaves an older reply behind, which must not be taken for the length.
+    const int32_t mediaLengthMs = movie().getLengthInMS();
+    if (movie().Error != 0) {
+        return endWithoutClip(workflow::clipNotSavedMessage(workflow::playingTimeUnknownReason(movie().Error)));
+    }
+    const auto clipBytes = selectionBytes(*this, mediaLengthMs);
     if (!clipBytes) {
-        return endWithoutClip(workflow::clipNotSavedMessage(clipBytes.failure));
+        return endWithFailure(clipBytes.failure);
     }
     // Room for the last chunk of 4097 bytes, as the byte arithmetic leaves it.
     const auto progressMaximum = static_cast<float>(clipBytes.value->to - clipBytes.value->from + clip::kChunkAdvance);
@@ -160,11 +166,8 @@ void Form1::onSave() {
             services_.processPendingEvents();
         },
         [&] { return targetWasThere || mayReplace(); });
-    if (saved.failure == workflow::changedSinceOpenedReason(sourceFile)) {
-        return endWithChangedSource(saved.failure);
-    }
     if (!saved) {
-        return endWithoutClip(saved.failure.isEmpty() ? QString() : workflow::clipNotSavedMessage(saved.failure));
+        return endWithFailure(saved.failure);
     }
 
     pb->setValue(progressMaximum);

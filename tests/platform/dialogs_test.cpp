@@ -70,27 +70,4 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
     EXPECT_FALSE(platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Open, "Open", filters, 1, {} }));
 }
 
-TEST(CommonDialog, AsksWithItsSettingsKeepsTheChoiceAndThrowsOnCancelLeavingItsSettings) {
-    std::vector<platform::FileDialogRequest> requests;
-    std::optional<platform::FileChoice> answer = platform::FileChoice { "/music/new song.mp3", 2 };
-    platform::CommonDialog dialog(nullptr, [&](QWidget*, const platform::FileDialogRequest& request) {
-        requests.push_back(request);
-        return answer;
-    });
-    dialog.Filter = "MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*";
-    dialog.DialogTitle = "Open";
-    dialog.FileName = "/music/old.mp3";
-    dialog.ShowOpen();
-    EXPECT_EQ(dialog.FileName + QString::number(dialog.FilterIndex), "/music/new song.mp32");
-    answer.reset();
-    EXPECT_THROW(dialog.ShowSave(), platform::DialogCancelled);
-    EXPECT_EQ(dialog.FileName + QString::number(dialog.FilterIndex), "/music/new song.mp32");
-    ASSERT_EQ(requests.size(), 2U);
-    EXPECT_EQ(requests[0].kind, platform::FileDialogKind::Open);
-    EXPECT_EQ(
-        requests[0].title + requests[0].fileName + QString::number(requests[0].filterIndex), "Open/music/old.mp31");
-    EXPECT_EQ(requests[1].kind, platform::FileDialogKind::Save);
-    EXPECT_EQ(requests[1].filters.size(), 2U);
-}
-
 } // namespace

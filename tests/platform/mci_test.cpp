@@ -1,11 +1,9 @@
-#include "platform/mci/audio_range.h"
+#include "mp3/frame_walk.h"
 #include "platform/mci/clock_paced_output.h"
 #include "platform/mci/command_parser.h"
-#include "platform/mci/frame_walk.h"
 #include "platform/mci/mci.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
-#include "platform/mci/mpeg_frame.h"
 #include "platform/mci/mpeg_video_device.h"
 #include "platform/mci/output_factory.h"
 #include "platform/mci/sdl_audio_output.h"
@@ -71,38 +69,6 @@ TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
     }
 }
 
-QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
-    const QByteArray footer = "APETAGEX" + QByteArray("\xd0\x07\0\0", 4) + char(sizeWithFooter) + QByteArray(10, '\0')
-        + char(withHeader ? 0x80 : 0) + QByteArray(8, '\0');
-    return (withHeader ? QByteArray(32, 'h') : "") + QByteArray(sizeWithFooter - 32, 'i') + footer;
-}
-
-TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
-    const QByteArray audio = QByteArray("\xff\xfb\x90\x64", 4).repeated(250);
-    const QByteArray id3v1 = "TAG" + QByteArray(125, 't');
-    const QByteArray picture = test_support::id3v2Tag(300'000);
-    const QByteArray withFooter = test_support::id3v2Tag(100, 4, 0x10);
-    QByteArray badSyncsafeByte = picture + audio;
-    badSyncsafeByte[9] = static_cast<char>(badSyncsafeByte[9] | 0x80); // a size that would still fit the file
-    const std::tuple<const char*, QByteArray, int64_t, int64_t> rows[] { { "no tag", audio, 0, 1000 },
-        { "ID3v2 with a picture", picture + audio, picture.size(), 1000 },
-        { "ID3v2.4 with footer", withFooter + audio, withFooter.size(), 1000 },
-        { "two ID3v2 tags in a row", withFooter + picture + audio, withFooter.size() + picture.size(), 1000 },
-        { "ID3v1 at the end", audio + id3v1, 0, 1000 }, { "APEv2 at the end", audio + ape(100, true), 0, 1000 },
-        { "ID3v2, APEv2 and ID3v1", withFooter + audio + ape(64, false) + id3v1, withFooter.size(), 1000 },
-        { "truncated tag header", picture.left(7), 0, 7 }, { "ID3v2 past the end", picture.left(200'000), 0, 200'000 },
-        { "bad syncsafe byte", badSyncsafeByte, 0, badSyncsafeByte.size() },
-        { "APEv2 into the ID3v2 tag", withFooter + ape(200, false).right(32), withFooter.size(), 32 },
-        { "empty file", {}, 0, 0 } };
-    for (const auto& [name, file, leadingBytes, audioBytes] : rows) {
-        const auto range = mci::audioRange(file.size(), [&file = file](int64_t offset, int64_t length) {
-            EXPECT_TRUE(offset >= 0 && length >= 0 && offset + length <= file.size()) << offset << "+" << length;
-            return file.mid(offset, length).toStdString();
-        });
-        EXPECT_EQ(std::pair(range.leadingBytes, range.audioBytes), std::pair(leadingBytes, audioBytes)) << name;
-    }
-}
-
 uint32_t send(const std::string& command) {
     return mciSendStringA(command.c_str(), nullptr, 0, nullptr);
 }
@@ -142,43 +108,6 @@ protected:
     QTemporaryDir folder;
     test_support::ManualAudioClock clock;
 };
-
-// A clip's own information frame in every kind of Layer III stream: it reads back as written, keeps the source's
-// encoder but not its replay gain, has the bit rate of a stream of one rate or the lowest that holds it, and carries
-// the CRCs of its first bytes and of the music.
-TEST(InformationFrame, ReadsBackAsWrittenWithBothCrcs) {
-    mci::LameExtension source {};
-    std::fill(std::copy_n("LAME3.99r", 9, source.begin()), source.end(), 0x5A);
-    const std::tuple<const char*, bool, bool, std::size_t> rows[] { { "fffb9064", false, true, 417 },
-        { "fffb90c4", false, false, 417 }, { "fffb5064", true, true, 208 }, { "fff39064", true, false, 182 },
-        { "ffe390c4", false, true, 522 }, { "ffe390c4", true, true, 208 } };
-    for (const auto& [likeHex, variable, withSource, frameBytes] : rows) {
-        SCOPED_TRACE(testing::Message() << likeHex << (variable ? " Xing" : " Info"));
-        const QByteArray likeBytes = QByteArray::fromHex(likeHex);
-        const auto like = mci::parseFrameHeader(std::span(reinterpret_cast<const uint8_t*>(likeBytes.data()), 4));
-        mci::InformationFrameContents contents { variable, 1234, 567'890, {}, mci::Gapless { 2345, 1678 },
-            withSource ? std::optional(source) : std::nullopt, 0xBEEF };
-        contents.tableOfContents.fill(7);
-        const auto frame = mci::informationFrame(*like, contents);
-        const auto header = mci::parseFrameHeader(frame);
-        ASSERT_TRUE(header && mci::sameStream(*header, *like));
-        EXPECT_EQ(std::tuple(header->channelMode, frame.size()), std::tuple(like->channelMode, frameBytes));
-        const auto tag = mci::informationTag(frame, *header);
-        ASSERT_TRUE(tag && tag->lame && tag->gapless);
-        EXPECT_EQ(std::tuple(tag->frames, tag->bytes, tag->gapless->delay, tag->gapless->padding),
-            std::tuple(1234, 567'890, 2345, 1678));
-        const std::size_t at = 4 + mci::sideInfoBytes(*header);
-        EXPECT_EQ(std::string(frame.begin() + at, frame.begin() + at + 4), variable ? "Xing" : "Info");
-        EXPECT_EQ(frame[at + 16 + 50], 7);
-        const auto& lame = *tag->lame;
-        EXPECT_EQ(std::string(lame.begin(), lame.begin() + 9), withSource ? "LAME3.99r" : "LAME3.100");
-        EXPECT_EQ(std::count(lame.begin() + 11, lame.begin() + 19, 0), 8);
-        EXPECT_EQ(lame[32] << 8 | lame[33], 0xBEEF);
-        EXPECT_EQ(lame[34] << 8 | lame[35], mci::crc16(std::span(frame).first(at + 120 + 34)));
-    }
-    const std::array<uint8_t, 9> check { '1', '2', '3', '4', '5', '6', '7', '8', '9' };
-    EXPECT_EQ(mci::crc16(check), 0xBB3D); // CRC-16/ARC of "123456789"
-}
 
 // Each step sends a command and lets the sound play for its milliseconds; then the command's answer, the mode and
 // the position. Errors: 263 device not open, 282 out of range, 289 alias in use, 302 not in this mode.
@@ -246,8 +175,7 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
     const std::set<std::string> countedByTag { "cbr", "vbr with tag", "id3 tags" };
     for (const auto& [name, path, length] : rows) {
         SCOPED_TRACE(name);
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-        EXPECT_EQ(file && mci::tagCountsWholeStream(fileno(file.get())), countedByTag.contains(name));
+        EXPECT_EQ(mp3::tagCountsWholeStream(test_support::fileBytes(bytesOf(path))), countedByTag.contains(name));
         const uint32_t opened = send(openCommand(path));
         EXPECT_EQ(opened == 0 ? answer("status movie length") : "error " + std::to_string(opened), length);
         if (opened != 0) {

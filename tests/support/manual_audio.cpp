@@ -1,5 +1,6 @@
 #include "support/manual_audio.h"
 
+#include "mp3/sample_time.h"
 #include "platform/mci/audio_output.h"
 #include "platform/mci/service.h"
 
@@ -45,7 +46,7 @@ public:
 
     void play(std::chrono::milliseconds duration) {
         playedMs_ += duration.count();
-        const int64_t due = mci::millisecondsToFrames(playedMs_, format_.sampleRate);
+        const int64_t due = mp3::millisecondsToFrames(playedMs_, format_.sampleRate);
         std::vector<int16_t> samples(static_cast<std::size_t>((due - framesPulled_) * format_.channels));
         source_.fill(samples);
         framesPulled_ = due;

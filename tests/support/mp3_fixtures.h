@@ -1,9 +1,12 @@
 #pragma once
 
+#include "mp3/frame_walk.h"
+
 #include <QByteArray>
 #include <QString>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +25,9 @@ std::filesystem::path testDataFile(std::string_view name);
 
 // Every sample of the file as libmpg123 plays it, gapless, channels interleaved; from sample frame `from` on.
 std::vector<int16_t> decodedSamples(const std::filesystem::path& path, int64_t from = 0);
+
+// The frame walk's view of a file that holds `bytes`.
+mp3::FileBytes fileBytes(std::string bytes);
 
 QByteArray contentsOf(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 namespace mci {
@@ -10,15 +9,5 @@ struct AudioFormat {
     int32_t sampleRate = 0;
     int32_t channels = 0;
 };
-
-// The one place where sample frames and milliseconds meet. Both directions round to nearest, so a position in
-// milliseconds survives the trip to frames and back unchanged at any rate of 1 kHz or more.
-inline int64_t framesToMilliseconds(int64_t frames, int32_t sampleRate) {
-    return std::llround(static_cast<double>(frames) * 1000.0 / sampleRate);
-}
-
-inline int64_t millisecondsToFrames(int64_t milliseconds, int32_t sampleRate) {
-    return std::llround(static_cast<double>(milliseconds) * sampleRate / 1000.0);
-}
 
 } // namespace mci

@@ -1,7 +1,8 @@
 #include "platform/mci/mp3_decoder.h"
 
-#include "platform/mci/frame_walk.h"
+#include "mp3/frame_walk.h"
 #include "platform/mci/mci_errors.h"
+#include "platform/positioned_read.h"
 
 #include <cstdio>
 #include <mpg123.h>
@@ -16,10 +17,8 @@ namespace {
 // library's default is too few and the first frames after a seek decode wrong.
 constexpr long kFramesDecodedAheadOfSeek = 8;
 
-// Junk bytes now and then look like an MPEG frame header, and the library will happily play them. Real audio
-// shows up as a run of frames that follow each other back to back; junk practically never does.
+// Real audio is a run of frames that follow each other back to back.
 constexpr int kConsecutiveFramesRequired = 4;
-constexpr int kFramesSearchedForRun = 64;
 
 // A decode error inside the file is damage to step over, not its end; this many failed reads in a row are.
 constexpr int kFailedReadsBeforeGivingUp = 16;
@@ -66,33 +65,6 @@ bool configure(mpg123_handle* handle) {
         && mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0) == MPG123_OK && acceptsSixteenBitAtEveryRate(handle);
 }
 
-bool startsWithRunOfFrames(mpg123_handle* handle) {
-    int run = 0;
-    off_t expectedNextFrame = -1;
-    for (int parsed = 0; parsed < kFramesSearchedForRun; ++parsed) {
-        const int result = mpg123_framebyframe_next(handle);
-        if (result == MPG123_DONE) {
-            return run > 0 && parsed == run;
-        }
-        if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
-            run = 0;
-            expectedNextFrame = -1;
-            continue;
-        }
-        mpg123_frameinfo info {};
-        if (mpg123_info(handle, &info) != MPG123_OK) {
-            return false;
-        }
-        const off_t framePosition = mpg123_framepos(handle);
-        run = framePosition == expectedNextFrame ? run + 1 : 1;
-        if (run >= kConsecutiveFramesRequired) {
-            return true;
-        }
-        expectedNextFrame = framePosition + info.framesize;
-    }
-    return false;
-}
-
 mpg123_ssize_t readFile(void* file, void* buffer, size_t count) {
     const size_t got = std::fread(buffer, 1, count, static_cast<std::FILE*>(file));
     return got == 0 && std::ferror(static_cast<std::FILE*>(file)) ? -1 : static_cast<mpg123_ssize_t>(got);
@@ -130,15 +102,23 @@ std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::
     int error = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &error));
     File file = openBuffered(path);
+    const int descriptor = file ? fileno(file.get()) : -1;
+    const auto size = platform::sizeOf(descriptor);
+    const mp3::FileBytes bytes { size.value_or(0),
+        [descriptor](int64_t offset, std::span<uint8_t> into) { return platform::readAt(descriptor, offset, into); } };
+    // Junk bytes now and then look like an MPEG frame header, and the library will happily play them.
+    if (!size || !mp3::firstRunOfFrames(bytes, kConsecutiveFramesRequired)) {
+        return kInvalidFile;
+    }
     // A tag that counts the whole stream gives the length a scan would find; a file cut short or damaged after it
     // was tagged has every frame counted.
-    const bool tagCountsLength = file && tagCountsWholeStream(fileno(file.get()));
-    if (!handle || !file || !configure(handle.get())
+    const bool tagCountsLength = mp3::tagCountsWholeStream(bytes);
+    if (!handle || !configure(handle.get())
         || mpg123_replace_reader_handle(handle.get(), readFile, seekFile, nullptr) != MPG123_OK
         || mpg123_open_handle(handle.get(), file.get()) != MPG123_OK) {
         return kInvalidFile;
     }
-    if (!startsWithRunOfFrames(handle.get()) || (!tagCountsLength && mpg123_scan(handle.get()) != MPG123_OK)) {
+    if (!tagCountsLength && mpg123_scan(handle.get()) != MPG123_OK) {
         return kInvalidFile;
     }
     const off_t lengthFrames = mpg123_length(handle.get());

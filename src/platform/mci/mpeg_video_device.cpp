@@ -1,5 +1,6 @@
 #include "platform/mci/mpeg_video_device.h"
 
+#include "mp3/sample_time.h"
 #include "platform/mci/mci_errors.h"
 
 #include <algorithm>
@@ -99,13 +100,13 @@ uint32_t MpegVideoDevice::stop() {
 }
 
 int64_t MpegVideoDevice::lengthMilliseconds() const {
-    return framesToMilliseconds(lengthFrames_, format_.sampleRate);
+    return mp3::framesToMilliseconds(lengthFrames_, format_.sampleRate);
 }
 
 int64_t MpegVideoDevice::positionMilliseconds() {
     settleEnd();
     const std::lock_guard lock(mutex_);
-    return framesToMilliseconds(heardFrame(), format_.sampleRate);
+    return mp3::framesToMilliseconds(heardFrame(), format_.sampleRate);
 }
 
 Mode MpegVideoDevice::mode() {
@@ -175,7 +176,7 @@ std::optional<int64_t> MpegVideoDevice::frameFor(int64_t milliseconds) const {
     if (milliseconds < 0 || milliseconds > lengthMilliseconds()) {
         return std::nullopt;
     }
-    return std::min(millisecondsToFrames(milliseconds, format_.sampleRate), lengthFrames_);
+    return std::min(mp3::millisecondsToFrames(milliseconds, format_.sampleRate), lengthFrames_);
 }
 
 } // namespace mci

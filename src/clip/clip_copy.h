@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/mci/frame_walk.h"
-#include "workflow/clip_target.h"
+#include "clip/clip_target.h"
+#include "mp3/frame_walk.h"
 
 #include <QString>
 #include <cstdint>
@@ -11,35 +11,55 @@
 #include <vector>
 
 // The window-free core of saving a clip: the byte rate, the byte range of a selection, and the copy of that range
-// into a new file. Nothing here shows a message; every failure comes back as a value with a reason that the window
-// can put in front of the user.
+// into a new file. Nothing here shows a message; every failure comes back as a value that says what went wrong, which
+// the window puts into words.
 namespace clip {
 
-// Either a value or the reason why there is none.
+enum class FailureKind {
+    SourceMissing,
+    SourceNotRegularFile,
+    CannotOpenSource,
+    CannotReadSource,
+    SourceChanged, // since it was opened: it no longer holds the bytes found in it then
+    MediaLengthUnknown, // figure: the media length in ms
+    RateTooLarge, // figure: the bytes per millisecond
+    SelectionTooLarge, // figure: the bytes per millisecond
+    SelectionHoldsNoBytes,
+    StartsBeforeSource, // figure: the first byte, counting from 1
+    CannotWriteTarget,
+    TargetKept, // a file that appeared under the target's name stays, as the user chose: nothing went wrong
+};
+
+struct Failure {
+    Failure(FailureKind kind = FailureKind::SelectionHoldsNoBytes, QString systemReason = {}, double figure = 0)
+        : kind(kind)
+        , systemReason(std::move(systemReason))
+        , figure(figure) { }
+
+    FailureKind kind;
+    QString systemReason; // the system's words, where a file could not be opened, read or written
+    double figure;
+};
+
+// Either a value or what kept it from being made.
 template <typename Value> struct Result {
     std::optional<Value> value;
-    QString failure;
+    Failure failure;
 
     static Result success(Value value) { return { std::move(value), {} }; }
-    static Result failed(QString reason) { return { std::nullopt, std::move(reason) }; }
+    static Result failed(Failure failure) { return { std::nullopt, std::move(failure) }; }
     explicit operator bool() const { return value.has_value(); }
 };
 
 // Source bytes per millisecond of playing time: sourceBytes / mediaLengthMs in double precision, rounded to the
 // nearest integer with halves going to the even neighbour (16.5 gives 16, 17.5 gives 18). Fails when the media
 // length is 0 or below, or when the rounded quotient does not fit a signed 32-bit integer. A rate of 0 is a valid
-// value here; the copy then fails because the selection yields no bytes.
+// value here; clipRange then fails because the selection holds no bytes.
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
-
-// Why a selection that lies outside the source's frames cannot be saved.
-inline const QString kSelectionHoldsNoBytes = QStringLiteral("The selection holds no bytes.");
-
-// Where the audio frames of an MP3 file lie, between its tags: only these bytes count in the byte rate.
-using mci::AudioRange;
 
 // The frames of the file at sourcePath and the audio range they lie in. Fails when no regular file is there, when
 // it cannot be read, or when it holds no MPEG audio frame.
-Result<mci::FrameList> framesOfFile(const QString& sourcePath);
+Result<mp3::FrameList> framesOfFile(const QString& sourcePath);
 
 // The source bytes that a selection covers. Positions count from 1: position 1 is the file's first byte.
 struct ClipRange {
@@ -51,7 +71,7 @@ struct ClipRange {
 // copy's last chunk of 4097 bytes needs; an overflow is a failure. So is a start that
 // lies outside the audio: such a clip would hold no audio byte. The marks are not checked for order here: the
 // window refuses a selection whose start is not before its end.
-Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
+Result<ClipRange> clipRange(const mp3::AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd);
 
 // Bytes the copy advances per chunk; the window's progress bar counts 4096 per chunk written.
 inline constexpr int32_t kChunkAdvance = 4096;
@@ -74,20 +94,17 @@ struct ClipBytes {
 // large blocks. Nothing that is not in the source or the header is ever written. Reports count the chunks of 4096
 // bytes of the clip written so far, the last one perhaps short.
 //
-// The clip is written through a ClipTarget (see there): on any failure an existing target stays byte for byte as it
-// was and no file is created, and a file found under the target's name when the clip is complete is replaced only
-// if mayReplaceTarget agrees; if it does not, the copy fails with no text.
+// The clip is written through a ClipTarget (see there): on a failure an existing target stays as it was and no file
+// is created, but where the folder forbids new files and the clip goes straight into the target; a file found
+// under the target's name when the clip is complete is replaced only if mayReplaceTarget agrees, and if it does not,
+// the copy fails as TargetKept.
 //
 // Fails, with the system's error text where there is one, when the range is empty or starts before the file, when
 // the source cannot be opened or read, or when the clip cannot be written or put in the target's place. The range was
 // found in the source as it was opened: a source that no longer holds all of it, or changes while it is copied, fails
-// the copy with changedSinceOpenedReason. On success the value is the clip's length in bytes.
+// as SourceChanged. On success the value is the clip's length in bytes.
 Result<int64_t> copyClip(
     const QString& sourcePath, const QString& targetPath, const ClipBytes& clip, const ChunksWritten& reportProgress,
     const MayReplaceTarget& mayReplaceTarget = [] { return true; });
-
-// True when both paths name the same existing file (same device and inode), however each path is written: relative
-// or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.
-bool namesSameFile(const QString& firstPath, const QString& secondPath);
 
 } // namespace clip

@@ -1,4 +1,4 @@
-#include "workflow/clip_target.h"
+#include "clip/clip_target.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/mci/frame_walk.h"
-#include "workflow/clip_copy.h"
+#include "clip/clip_copy.h"
+#include "mp3/frame_walk.h"
 
 #include <cstddef>
 #include <optional>
@@ -15,7 +15,7 @@ struct FrameChoice {
     std::size_t first = 0; // index into FrameList::frames
     std::size_t last = 0; // the last frame in the clip
     // Where the clip plays exactly the marked samples: the samples a gapless player drops at its two ends.
-    std::optional<mci::Gapless> gapless;
+    std::optional<mp3::Gapless> gapless;
 };
 
 // A Layer III clip plays sample-exact from markStart to markEnd on the playing timeline (which leaves out the
@@ -25,13 +25,13 @@ struct FrameChoice {
 // is cut where `arithmetic` puts its bytes, moved on to the next frame start and out to the end of the frame its
 // last byte falls in; a file whose bit rate varies is cut at the frames that hold the two marks.
 Result<FrameChoice> chooseFrames(
-    const mci::FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd);
+    const mp3::FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd);
 
 // The information frame a clip begins with, or none (a frame-exact clip of one bit rate needs none: its bit rate
 // gives its length). musicCrc is the CRC-16 of the frames copied after it.
-std::vector<uint8_t> informationFrameFor(const mci::FrameList& list, const FrameChoice& choice, uint16_t musicCrc);
+std::vector<uint8_t> informationFrameFor(const mp3::FrameList& list, const FrameChoice& choice, uint16_t musicCrc);
 
 // The chosen frames' bytes, behind their information frame.
-ClipBytes clipBytes(mci::FrameList list, const FrameChoice& choice);
+ClipBytes clipBytes(mp3::FrameList list, const FrameChoice& choice);
 
 } // namespace clip

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace mci {
+namespace mp3 {
 
 // Where the audio frames of an MP3 file lie: after any ID3v2 tags in front and before an APEv2 and an ID3v1 tag at
 // the end. Only these bytes play.
@@ -20,4 +20,4 @@ using FileBytesAt = std::function<std::string(int64_t offset, int64_t length)>;
 // syncsafe bytes, a size running past the file's end or into another tag) counts as no tag, and its bytes as audio.
 AudioRange audioRange(int64_t fileSize, const FileBytesAt& bytesAt);
 
-} // namespace mci
+} // namespace mp3

@@ -8,7 +8,7 @@
 // The media service and the save both read the opened file by its path, long after it was opened. A file that has
 // been replaced, rewritten or cut short since would have them play or cut other bytes than the ones the user heard,
 // so both first make sure it is still the file that was opened.
-namespace workflow {
+namespace platform {
 
 // Which file a path leads to (device and inode), how long it is and when its content last changed.
 struct FileState {
@@ -24,19 +24,21 @@ struct FileState {
 std::optional<FileState> fileStateOf(const QString& path);
 std::optional<FileState> fileStateOf(int descriptor);
 
-QString changedSinceOpenedReason(const QString& path);
+// True when both paths name the same existing file (same device and inode), however each path is written: relative
+// or absolute, with "." and "..", through symbolic links, or as another hard link. False when either does not exist.
+bool namesSameFile(const QString& firstPath, const QString& secondPath);
 
 class SourceCheck {
 public:
     // Keeps the state of the file just opened at `path`.
     void remember(const QString& path) { opened_ = fileStateOf(path); }
 
-    // Empty while `path` still leads to the file remembered, as it was; otherwise the reason to show. A file that
-    // could not be looked at when it was opened never counts as unchanged.
-    QString changeAt(const QString& path) const;
+    // True while `path` still leads to the file remembered, as it was. A file that could not be looked at when it
+    // was opened never counts as unchanged.
+    bool unchangedAt(const QString& path) const;
 
 private:
     std::optional<FileState> opened_;
 };
 
-} // namespace workflow
+} // namespace platform

@@ -1,9 +1,9 @@
-#include "workflow/source_check.h"
+#include "platform/file_identity.h"
 
 #include <QFile>
 #include <sys/stat.h>
 
-namespace workflow {
+namespace platform {
 namespace {
 
 FileState stateOf(const struct stat& status) {
@@ -23,13 +23,14 @@ std::optional<FileState> fileStateOf(int descriptor) {
     return ::fstat(descriptor, &status) == 0 ? std::optional(stateOf(status)) : std::nullopt;
 }
 
-QString changedSinceOpenedReason(const QString& path) {
-    return QStringLiteral("\"%1\" has changed since it was opened: open it again.").arg(path);
+bool namesSameFile(const QString& firstPath, const QString& secondPath) {
+    const auto first = fileStateOf(firstPath);
+    const auto second = fileStateOf(secondPath);
+    return first && second && first->device == second->device && first->inode == second->inode;
 }
 
-QString SourceCheck::changeAt(const QString& path) const {
-    const auto now = fileStateOf(path);
-    return opened_ && now == opened_ ? QString() : changedSinceOpenedReason(path);
+bool SourceCheck::unchangedAt(const QString& path) const {
+    return opened_ && fileStateOf(path) == opened_;
 }
 
-} // namespace workflow
+} // namespace platform

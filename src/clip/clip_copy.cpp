@@ -1,8 +1,9 @@
-#include "workflow/clip_copy.h"
+#include "clip/clip_copy.h"
 
-#include "platform/mci/mpeg_frame.h"
-#include "workflow/clip_target.h"
-#include "workflow/source_check.h"
+#include "clip/clip_target.h"
+#include "mp3/mpeg_frame.h"
+#include "platform/file_identity.h"
+#include "platform/positioned_read.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -70,50 +71,46 @@ bool writeAll(ClipTarget& target, const char* bytes, int64_t length) {
     return true;
 }
 
-QString describe(const QString& what, const QString& path, const QString& reason) {
-    return QStringLiteral("%1 \"%2\": %3").arg(what, path, reason);
-}
-
-// No text where the user chose to keep a file that appeared under the target's name: nothing went wrong.
-QString cannotWrite(const QString& targetPath, const ClipTarget& target) {
-    return target.errorString().isEmpty() ? QString()
-                                          : describe(QStringLiteral("Cannot write"), targetPath, target.errorString());
+// No system error where the user chose to keep a file that appeared under the target's name.
+Failure cannotWrite(const ClipTarget& target) {
+    return { target.errorString().isEmpty() ? FailureKind::TargetKept : FailureKind::CannotWriteTarget,
+        target.errorString() };
 }
 
 } // namespace
 
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) {
     if (mediaLengthMs <= 0) {
-        return Result<int32_t>::failed(
-            QStringLiteral("The media length is %1 ms, so the bytes per millisecond are unknown.").arg(mediaLengthMs));
+        return Result<int32_t>::failed({ FailureKind::MediaLengthUnknown, {}, static_cast<double>(mediaLengthMs) });
     }
     // The rounding mode is never changed, so this rounds halves to the even neighbour.
     const double rate = std::nearbyint(static_cast<double>(sourceBytes) / mediaLengthMs);
     if (rate < std::numeric_limits<int32_t>::min() || rate > std::numeric_limits<int32_t>::max()) {
-        return Result<int32_t>::failed(
-            QStringLiteral("%1 bytes per millisecond is beyond what a clip position can hold.").arg(rate, 0, 'f', 0));
+        return Result<int32_t>::failed({ FailureKind::RateTooLarge, {}, rate });
     }
     return Result<int32_t>::success(static_cast<int32_t>(rate));
 }
 
-Result<mci::FrameList> framesOfFile(const QString& sourcePath) {
+Result<mp3::FrameList> framesOfFile(const QString& sourcePath) {
     QFile source(sourcePath);
     if (!QFileInfo(sourcePath).isFile()) {
-        return Result<mci::FrameList>::failed(describe(QStringLiteral("Cannot measure"), sourcePath,
-            source.exists() ? QStringLiteral("not a regular file") : QStringLiteral("No such file or directory")));
+        return Result<mp3::FrameList>::failed(
+            { source.exists() ? FailureKind::SourceNotRegularFile : FailureKind::SourceMissing });
     }
-    if (!source.open(QIODevice::ReadOnly)) {
-        return Result<mci::FrameList>::failed(
-            describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+    const auto size = source.open(QIODevice::ReadOnly) ? platform::sizeOf(source.handle()) : std::nullopt;
+    if (!size) {
+        return Result<mp3::FrameList>::failed({ FailureKind::CannotReadSource, source.errorString() });
     }
-    auto frames = mci::listFrames(source.handle());
+    auto frames = mp3::listFrames({ *size, [descriptor = source.handle()](int64_t offset, std::span<uint8_t> into) {
+                                       return platform::readAt(descriptor, offset, into);
+                                   } });
     if (!frames) {
-        return Result<mci::FrameList>::failed(kSelectionHoldsNoBytes);
+        return Result<mp3::FrameList>::failed({ FailureKind::SelectionHoldsNoBytes });
     }
-    return Result<mci::FrameList>::success(std::move(*frames));
+    return Result<mp3::FrameList>::success(std::move(*frames));
 }
 
-Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
+Result<ClipRange> clipRange(const mp3::AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
     const auto leadingBytes = audio.leadingBytes <= std::numeric_limits<int32_t>::max()
         ? std::optional(static_cast<int32_t>(audio.leadingBytes))
         : std::nullopt;
@@ -125,15 +122,11 @@ Result<ClipRange> clipRange(const AudioRange& audio, int32_t bytesPerMs, int32_t
     const auto endPos = position(markEnd);
     const auto length = startPos && endPos ? checkedDifference(*endPos, *startPos) : std::nullopt;
     if (!length || !checkedSum(*length, kChunkSize)) {
-        return Result<ClipRange>::failed(
-            QStringLiteral("The selection from %1 ms to %2 ms at %3 bytes per millisecond is too large to save.")
-                .arg(markStart)
-                .arg(markEnd)
-                .arg(bytesPerMs));
+        return Result<ClipRange>::failed({ FailureKind::SelectionTooLarge, {}, static_cast<double>(bytesPerMs) });
     }
     const int64_t lastAudioPos = audio.leadingBytes + audio.audioBytes;
     if (*startPos <= audio.leadingBytes || *startPos > lastAudioPos) {
-        return Result<ClipRange>::failed(kSelectionHoldsNoBytes);
+        return Result<ClipRange>::failed({ FailureKind::SelectionHoldsNoBytes });
     }
     return Result<ClipRange>::success({ *startPos, *endPos });
 }
@@ -142,26 +135,25 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
     const ChunksWritten& reportProgress, const MayReplaceTarget& mayReplaceTarget) {
     using Outcome = Result<int64_t>;
     if (clip.from < 0) {
-        return Outcome::failed(
-            QStringLiteral("The clip would start at byte %1, before the source's first byte.").arg(clip.from + 1));
+        return Outcome::failed({ FailureKind::StartsBeforeSource, {}, static_cast<double>(clip.from + 1) });
     }
     if (clip.to <= clip.from) {
-        return Outcome::failed(kSelectionHoldsNoBytes);
+        return Outcome::failed({ FailureKind::SelectionHoldsNoBytes });
     }
 
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return Outcome::failed(describe(QStringLiteral("Cannot open"), sourcePath, source.errorString()));
+        return Outcome::failed({ FailureKind::CannotOpenSource, source.errorString() });
     }
     if (!source.seek(clip.from)) {
-        return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+        return Outcome::failed({ FailureKind::CannotReadSource, source.errorString() });
     }
-    const auto sourceBefore = workflow::fileStateOf(source.handle());
+    const auto sourceBefore = platform::fileStateOf(source.handle());
     ClipTarget target(targetPath, mayReplaceTarget);
     if (!target.open()) {
-        return Outcome::failed(cannotWrite(targetPath, target));
+        return Outcome::failed(cannotWrite(target));
     }
-    const auto writeFailed = [&] { return Outcome::failed(cannotWrite(targetPath, target)); };
+    const auto writeFailed = [&] { return Outcome::failed(cannotWrite(target)); };
 
     // The header's size does not depend on the CRC: a first version keeps its place until the CRC is known.
     const auto makeHeader
@@ -180,18 +172,18 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
         const int64_t wanted = std::min(wantedLength - copied, kBlockBytes);
         const int64_t got = readUpTo(source, buffer.data(), wanted);
         if (got < 0) {
-            return Outcome::failed(describe(QStringLiteral("Cannot read"), sourcePath, source.errorString()));
+            return Outcome::failed({ FailureKind::CannotReadSource, source.errorString() });
         }
         if (got > 0 && !writeAll(target, buffer.data(), got)) {
             return writeFailed();
         }
         if (clip.header) {
-            musicCrc = mci::crc16(
+            musicCrc = mp3::crc16(
                 std::span(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<std::size_t>(got)), musicCrc);
         }
         copied += got;
         if (got < wanted) { // the range was found in the file as it was opened
-            return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
+            return Outcome::failed({ FailureKind::SourceChanged });
         }
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
             reportProgress(chunksCovering(headerBytes + copied));
@@ -206,19 +198,13 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
         }
     }
     reportProgress(chunksCovering(headerBytes + copied));
-    if (workflow::fileStateOf(source.handle()) != sourceBefore) {
-        return Outcome::failed(workflow::changedSinceOpenedReason(sourcePath));
+    if (platform::fileStateOf(source.handle()) != sourceBefore) {
+        return Outcome::failed({ FailureKind::SourceChanged });
     }
     if (!target.commit()) {
         return writeFailed();
     }
     return Outcome::success(headerBytes + copied);
-}
-
-bool namesSameFile(const QString& firstPath, const QString& secondPath) {
-    const auto first = workflow::fileStateOf(firstPath);
-    const auto second = workflow::fileStateOf(secondPath);
-    return first && second && first->device == second->device && first->inode == second->inode;
 }
 
 } // namespace clip

@@ -1,6 +1,6 @@
-#include "platform/mci/audio_range.h"
+#include "mp3/audio_range.h"
 
-namespace mci {
+namespace mp3 {
 
 namespace {
 
@@ -69,4 +69,4 @@ AudioRange audioRange(int64_t fileSize, const FileBytesAt& bytesAt) {
     return { leadingBytes, audioEnd - leadingBytes };
 }
 
-} // namespace mci
+} // namespace mp3

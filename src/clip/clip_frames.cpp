@@ -1,6 +1,6 @@
-#include "workflow/clip_frames.h"
+#include "clip/clip_frames.h"
 
-#include "platform/mci/audio_format.h"
+#include "mp3/sample_time.h"
 
 #include <algorithm>
 
@@ -8,8 +8,8 @@ namespace clip {
 
 namespace {
 
-using mci::AudioFrame;
-using mci::FrameList;
+using mp3::AudioFrame;
+using mp3::FrameList;
 
 bool oneBitRate(const std::vector<AudioFrame>& frames) {
     return std::all_of(frames.begin(), frames.end(),
@@ -29,7 +29,7 @@ bool reservoirComplete(const std::vector<AudioFrame>& frames, std::size_t from, 
 // the two granules before it (the overlap of the transform and the memory of the synthesis filter): those of the
 // frame before in MPEG-1, of the two frames before in MPEG-2, where a frame holds one granule. These frames and
 // `start` itself must find their bit reservoir in the clip. The file's first frame needs none.
-std::size_t firstFrameFor(const std::vector<AudioFrame>& frames, std::size_t start, const mci::FrameHeader& stream) {
+std::size_t firstFrameFor(const std::vector<AudioFrame>& frames, std::size_t start, const mp3::FrameHeader& stream) {
     const std::size_t framesCarriedOn = stream.version == 3 ? 1 : 2;
     const std::size_t firstNeeded = start >= framesCarriedOn ? start - framesCarriedOn : 0;
     for (std::size_t first = firstNeeded; first > 0; --first) {
@@ -48,13 +48,13 @@ std::optional<FrameChoice> sampleExact(const FrameList& list, int32_t markStart,
     const auto& frames = list.frames;
     const int64_t samplesPerFrame = list.stream.samplesPerFrame;
     // Behind a Xing or Info tag the player drops the decoder's latency and what the tag's LAME extension names.
-    const bool gaplessSource = list.tag && list.tag->kind == mci::InformationTag::Kind::Xing;
-    const auto source = gaplessSource ? list.tag->gapless.value_or(mci::Gapless {}) : mci::Gapless {};
-    const int64_t skipped = gaplessSource ? source.delay + mci::kDecoderDelay : 0;
+    const bool gaplessSource = list.tag && list.tag->kind == mp3::InformationTag::Kind::Xing;
+    const auto source = gaplessSource ? list.tag->gapless.value_or(mp3::Gapless {}) : mp3::Gapless {};
+    const int64_t skipped = gaplessSource ? source.delay + mp3::kDecoderDelay : 0;
     const int64_t decoded = static_cast<int64_t>(frames.size()) * samplesPerFrame;
-    const int64_t playEnd = gaplessSource ? std::min(decoded, decoded - source.padding + mci::kDecoderDelay) : decoded;
-    const int64_t from = mci::millisecondsToFrames(markStart, list.stream.sampleRate) + skipped;
-    const int64_t to = std::min(mci::millisecondsToFrames(markEnd, list.stream.sampleRate) + skipped, playEnd);
+    const int64_t playEnd = gaplessSource ? std::min(decoded, decoded - source.padding + mp3::kDecoderDelay) : decoded;
+    const int64_t from = mp3::millisecondsToFrames(markStart, list.stream.sampleRate) + skipped;
+    const int64_t to = std::min(mp3::millisecondsToFrames(markEnd, list.stream.sampleRate) + skipped, playEnd);
     if (list.stream.layer != 3 || from >= to) {
         return std::nullopt;
     }
@@ -63,12 +63,12 @@ std::optional<FrameChoice> sampleExact(const FrameList& list, int32_t markStart,
     const std::size_t last = std::min(static_cast<std::size_t>((to - 1) / samplesPerFrame) + 1, frames.size() - 1);
     const int64_t clipStart = static_cast<int64_t>(first) * samplesPerFrame;
     const int64_t clipSamples = static_cast<int64_t>(last - first + 1) * samplesPerFrame;
-    const int64_t delay = from - clipStart - mci::kDecoderDelay;
-    const int64_t padding = clipSamples + mci::kDecoderDelay - (to - clipStart);
-    if (delay < 0 || delay > mci::kGaplessLimit || padding > mci::kGaplessLimit) {
+    const int64_t delay = from - clipStart - mp3::kDecoderDelay;
+    const int64_t padding = clipSamples + mp3::kDecoderDelay - (to - clipStart);
+    if (delay < 0 || delay > mp3::kGaplessLimit || padding > mp3::kGaplessLimit) {
         return std::nullopt;
     }
-    return FrameChoice { first, last, mci::Gapless { static_cast<int>(delay), static_cast<int>(padding) } };
+    return FrameChoice { first, last, mp3::Gapless { static_cast<int>(delay), static_cast<int>(padding) } };
 }
 
 // The last frame that starts at or before `offset`.
@@ -105,14 +105,14 @@ bool needsInformationFrame(const FrameList& list, const FrameChoice& choice) {
 Result<FrameChoice> chooseFrames(
     const FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd) {
     if (list.frames.empty()) {
-        return Result<FrameChoice>::failed(kSelectionHoldsNoBytes);
+        return Result<FrameChoice>::failed({ FailureKind::SelectionHoldsNoBytes });
     }
     if (const auto exact = sampleExact(list, markStart, markEnd)) {
         return Result<FrameChoice>::success(*exact);
     }
     const FrameChoice choice = frameExact(list, arithmetic, markStart, markEnd);
     if (choice.first > choice.last || choice.first >= list.frames.size()) {
-        return Result<FrameChoice>::failed(kSelectionHoldsNoBytes);
+        return Result<FrameChoice>::failed({ FailureKind::SelectionHoldsNoBytes });
     }
     return Result<FrameChoice>::success(choice);
 }
@@ -124,14 +124,14 @@ std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoic
     const bool variable = !oneBitRate(list.frames);
     const auto first = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.first);
     const auto end = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.last + 1);
-    mci::InformationFrameContents contents;
+    mp3::InformationFrameContents contents;
     contents.variableBitRate = variable;
     contents.frames = end - first;
     contents.gapless = choice.gapless;
     contents.sourceLame = list.tag ? list.tag->lame : std::nullopt;
     contents.musicCrc = musicCrc;
     const int64_t frameBytes = std::prev(end)->offset + std::prev(end)->bytes - first->offset;
-    const int64_t ownBytes = static_cast<int64_t>(mci::informationFrame(list.stream, contents).size());
+    const int64_t ownBytes = static_cast<int64_t>(mp3::informationFrame(list.stream, contents).size());
     contents.bytes = ownBytes + frameBytes;
     for (std::size_t percent = 0; percent < contents.tableOfContents.size(); ++percent) {
         const auto frame
@@ -139,7 +139,7 @@ std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoic
         const int64_t at = ownBytes + frame->offset - first->offset;
         contents.tableOfContents[percent] = static_cast<uint8_t>(std::min<int64_t>(255, at * 256 / contents.bytes));
     }
-    return mci::informationFrame(list.stream, contents);
+    return mp3::informationFrame(list.stream, contents);
 }
 
 ClipBytes clipBytes(FrameList list, const FrameChoice& choice) {

@@ -1,4 +1,4 @@
-#include "platform/mci/mpeg_frame.h"
+#include "mp3/mpeg_frame.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace mci {
+namespace mp3 {
 
 namespace {
 
@@ -221,4 +221,4 @@ std::vector<uint8_t> informationFrame(const FrameHeader& like, const Information
     return frame;
 }
 
-} // namespace mci
+} // namespace mp3

@@ -1,8 +1,7 @@
-#include "platform/mci/mpeg_frame.h"
+#include "clip/clip_copy.h"
+#include "clip/clip_frames.h"
+#include "mp3/mpeg_frame.h"
 #include "support/mp3_fixtures.h"
-#include "workflow/clip_copy.h"
-#include "workflow/clip_frames.h"
-#include "workflow/source_check.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -37,16 +36,15 @@ TEST(ByteRate, RoundsToNearestWithHalvesToEvenAndFailsOutsideTheSigned32BitRange
     for (const auto& [bytes, lengthMs, expected] : rows) {
         const auto rate = clip::bytesPerMillisecond(bytes, lengthMs);
         EXPECT_EQ(rate.value, expected) << bytes << " bytes over " << lengthMs << " ms";
-        EXPECT_EQ(rate.failure.isEmpty(), expected.has_value());
     }
 }
 
 // The positions count the tags' bytes in front; every product, sum and difference stays in 32 bits, and a start
 // outside the audio is refused, as is a selection without room for the last chunk's 4097 bytes.
 TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideTheAudio) {
-    constexpr clip::AudioRange kUntagged { 0, kInt32Max };
+    constexpr mp3::AudioRange kUntagged { 0, kInt32Max };
     using Range = std::pair<int32_t, int32_t>;
-    const std::tuple<clip::AudioRange, int32_t, int32_t, int32_t, std::optional<Range>> rows[] {
+    const std::tuple<mp3::AudioRange, int32_t, int32_t, int32_t, std::optional<Range>> rows[] {
         { kUntagged, 16, 1000, 2000, Range { 16000, 32000 } },
         { { 300'010, 48000 }, 16, 1, 2000, Range { 300'026, 332'010 } },
         { { 300'010, 48000 }, 16, 3000, 3001, Range { 348'010, 348'026 } },
@@ -59,11 +57,8 @@ TEST(ClipRange, ScalesBothMarksAfterTheLeadingTagsAndFailsOnOverflowOrOutsideThe
     };
     for (const auto& [audio, rate, start, end, expected] : rows) {
         const auto range = clip::clipRange(audio, rate, start, end);
-        ASSERT_EQ(range.value.has_value(), expected.has_value()) << rate << " x " << start << ".." << end;
-        EXPECT_NE(range.failure.isEmpty(), !expected.has_value());
-        if (expected) {
-            EXPECT_EQ(Range(range.value->startPos, range.value->endPos), *expected);
-        }
+        EXPECT_EQ(range ? std::optional(Range(range.value->startPos, range.value->endPos)) : std::nullopt, expected)
+            << rate << " x " << start << ".." << end;
     }
 }
 
@@ -81,9 +76,9 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
         int64_t chunksWritten = 0;
         const auto saved = clip::copyClip(folder.filePath("source.mp3"), folder.filePath("clip.mp3"),
             { from, to, withHeader ? header : clip::ClipBytes {}.header }, [&](int64_t done) { chunksWritten = done; });
-        ASSERT_TRUE(saved) << saved.failure.toStdString();
+        ASSERT_TRUE(saved);
         const QByteArray copied = source.mid(from, to - from);
-        const auto crc = mci::crc16(std::span(reinterpret_cast<const uint8_t*>(copied.data()), copied.size()));
+        const auto crc = mp3::crc16(std::span(reinterpret_cast<const uint8_t*>(copied.data()), copied.size()));
         const auto expectedHeader = withHeader ? header(crc) : std::vector<uint8_t>();
         EXPECT_EQ(*saved.value, clipLength);
         EXPECT_EQ(contentsOf(folder.filePath("clip.mp3")),
@@ -98,13 +93,13 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
 
 // A stream of 100 frames of 417 bytes after 1000 bytes of tags, each of whose sound lies `reservoir` bytes back
 // in the frames before; from the 50th on, 3000 bytes of junk come first, or the bit rate alternates.
-mci::FrameList frames(const char* header, int reservoir, int soundBytes, std::optional<mci::Gapless> gapless,
+mp3::FrameList frames(const char* header, int reservoir, int soundBytes, std::optional<mp3::Gapless> gapless,
     bool junk = false, bool variable = false) {
     const QByteArray bytes = QByteArray::fromHex(header);
-    mci::FrameList list { { 1000, 50'000 },
-        *mci::parseFrameHeader(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), 4)), {}, 0, {} };
+    mp3::FrameList list { { 1000, 50'000 },
+        *mp3::parseFrameHeader(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), 4)), {}, {} };
     if (gapless) {
-        list.tag = mci::InformationTag { mci::InformationTag::Kind::Xing, 100, 0, {}, gapless };
+        list.tag = mp3::InformationTag { mp3::InformationTag::Kind::Xing, 100, 0, {}, gapless };
     }
     for (int frame = 0; frame < 100; ++frame) {
         const int64_t offset = 1000 + 417 * frame + (junk && frame >= 50 ? 3000 : 0);
@@ -123,21 +118,21 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
     const clip::ClipRange inJunk { 23'350, 33'001 };
     const clip::ClipRange onAFrame { 17'681, 33'001 };
     using Choice = std::tuple<std::size_t, std::size_t, int, int>;
-    const std::tuple<const char*, mci::FrameList, clip::ClipRange, int32_t, int32_t, std::optional<Choice>> rows[] {
+    const std::tuple<const char*, mp3::FrameList, clip::ClipRange, int32_t, int32_t, std::optional<Choice>> rows[] {
         { "no reservoir", frames(kMpeg1, 0, 381, {}), arithmetic, 1000, 2000, Choice { 37, 77, 947, 2185 } },
         { "reservoir of two frames", frames(kMpeg1, 500, 381, {}), arithmetic, 1000, 2000,
             Choice { 35, 77, 3251, 2185 } },
         { "reservoir too far back", frames(kMpeg1, 511, 150, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
-        { "source delay and padding", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 2000,
+        { "source delay and padding", frames(kMpeg1, 0, 381, mp3::Gapless { 576, 1000 }), arithmetic, 1000, 2000,
             Choice { 38, 78, 900, 2232 } },
         { "xing tag without a lame extension",
             [] {
                 auto list = frames(kMpeg1, 0, 381, {});
-                list.tag = mci::InformationTag {};
+                list.tag = mp3::InformationTag {};
                 return list;
             }(),
             arithmetic, 1000, 2000, Choice { 37, 78, 1476, 2808 } },
-        { "end past the last frame", frames(kMpeg1, 0, 381, mci::Gapless { 576, 1000 }), arithmetic, 1000, 99000,
+        { "end past the last frame", frames(kMpeg1, 0, 381, mp3::Gapless { 576, 1000 }), arithmetic, 1000, 99000,
             Choice { 38, 99, 900, 1000 } },
         { "start before the decoder's latency", frames(kMpeg1, 0, 381, {}), arithmetic, 5, 2000,
             Choice { 39, 77, -1, -1 } },
@@ -151,13 +146,13 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
             99000, Choice { 38, 99, -1, -1 } },
         { "layer II, variable, start past the last frame", frames(kLayer2, 0, 0, {}, false, true), arithmetic, 9000,
             99000, std::nullopt },
-        { "no frames", mci::FrameList {}, arithmetic, 1000, 2000, std::nullopt },
+        { "no frames", mp3::FrameList {}, arithmetic, 1000, 2000, std::nullopt },
     };
     for (const auto& [name, list, range, start, end, expected] : rows) {
         const auto choice = clip::chooseFrames(list, range, start, end);
         ASSERT_EQ(choice.value.has_value(), expected.has_value()) << name;
         if (expected) {
-            const auto gapless = choice.value->gapless.value_or(mci::Gapless { -1, -1 });
+            const auto gapless = choice.value->gapless.value_or(mp3::Gapless { -1, -1 });
             EXPECT_EQ(Choice(choice.value->first, choice.value->last, gapless.delay, gapless.padding), *expected)
                 << name;
         }
@@ -179,7 +174,7 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
         const QString target = folder.filePath(name);
         auto list = clip::framesOfFile(source);
         ASSERT_TRUE(list);
-        const mci::FrameHeader stream = list.value->stream;
+        const mp3::FrameHeader stream = list.value->stream;
         const auto& audio = list.value->audio;
         const auto bytes = clip::clipRange(audio, *clip::bytesPerMillisecond(audio.audioBytes, 3000).value, 1000, 2000);
         const auto choice = clip::chooseFrames(*list.value, *bytes.value, 1000, 2000);
@@ -190,7 +185,6 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
 
         const auto saved = clip::framesOfFile(target);
         ASSERT_TRUE(saved);
-        EXPECT_EQ(saved.value->frames.front().offset, saved.value->tagFrameBytes);
         EXPECT_EQ(saved.value->frames.size(), choice.value->last - choice.value->first + 1);
         ASSERT_EQ(saved.value->tag.has_value(), exact || variable);
         if (!exact) {
@@ -237,7 +231,7 @@ TEST(ClipCopy, FailsAndLeavesNothingWhenTheSourceChangesMeanwhile) {
                       change();
                   }
               });
-        EXPECT_EQ(saved.failure, workflow::changedSinceOpenedReason(sourcePath));
+        EXPECT_EQ(saved.failure.kind, clip::FailureKind::SourceChanged);
         EXPECT_EQ(filesIn(folder), olderClip ? "clip.mp3 source.mp3" : "source.mp3");
         EXPECT_EQ(contentsOf(folder.filePath("clip.mp3")), olderClip.value_or(QByteArray()));
     }
@@ -264,7 +258,7 @@ TEST(ClipCopy, PutsTheClipUnderAnyNameAndReplacesAFileThatAppearedOnlyWhenAllowe
             [&](int64_t) { appears && !QFile::exists(target) && writeFile(target, "appeared"); },
             [&] { return ++asked, replace; });
         EXPECT_EQ(asked, there || appears ? 1 : 0);
-        EXPECT_EQ(saved.failure, QString());
+        EXPECT_TRUE(saved || saved.failure.kind == clip::FailureKind::TargetKept);
         EXPECT_EQ(contentsOf(target), replace || !(there || appears) ? source.first(12289) : "appeared");
         EXPECT_EQ(filesIn(folder), name + " source.mp3");
     }

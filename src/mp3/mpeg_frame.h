@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-namespace mci {
+namespace mp3 {
 
 // What the four header bytes of an MPEG audio frame say.
 struct FrameHeader {
@@ -88,4 +88,4 @@ struct InformationFrameContents {
 // enough. Layer III only.
 std::vector<uint8_t> informationFrame(const FrameHeader& like, const InformationFrameContents& contents);
 
-} // namespace mci
+} // namespace mp3

@@ -1,0 +1,222 @@
+#include "mp3/frame_walk.h"
+
+#include "mp3/audio_range.h"
+#include "mp3/mpeg_frame.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <future>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace mp3 {
+
+namespace {
+
+// Blocks that stay in the processor's cache: copying the file through a larger buffer is slower.
+constexpr int64_t kBlockBytes = 128 << 10;
+// The longest frame a header can announce (Layer II at 160 kbit/s and 8 kHz, with padding), and the next header.
+constexpr int64_t kFrameAndNextHeaderBytes = 2881 + kFrameHeaderBytes;
+
+AudioRange findAudio(const FileBytes& file) {
+    return audioRange(file.size, [&file](int64_t offset, int64_t length) {
+        std::string bytes(static_cast<std::size_t>(length), '\0');
+        const std::size_t got = file.readAt(offset, std::span(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()));
+        bytes.resize(std::min(got, bytes.size()));
+        return bytes;
+    });
+}
+
+// The audio's bytes, read a block at a time as a walk moves forward through them; never the tags after it.
+class AudioReader {
+public:
+    AudioReader(const FileBytes& file, int64_t audioEnd)
+        : file_(file)
+        , audioEnd_(audioEnd) { }
+
+    int64_t audioEnd() const { return audioEnd_; }
+
+    // At least `wanted` bytes from `offset` on, fewer only where the audio ends.
+    std::span<const uint8_t> at(int64_t offset, int64_t wanted) {
+        if (offset < blockStart_ || offset + std::min(wanted, audioEnd_ - offset) > blockStart_ + std::ssize(block_)) {
+            const int64_t length = std::clamp<int64_t>(audioEnd_ - offset, 0, std::max(wanted, kBlockBytes));
+            buffer_.resize(static_cast<std::size_t>(length));
+            const std::size_t got = length > 0 ? file_.readAt(offset, buffer_) : 0;
+            block_ = std::span(buffer_).first(std::min(got, buffer_.size()));
+            blockStart_ = offset;
+        }
+        return block_.subspan(static_cast<std::size_t>(offset - blockStart_));
+    }
+
+    std::optional<FrameHeader> frameAt(int64_t offset, const std::optional<FrameHeader>& stream) {
+        return frameStartsAt(at(offset, kFrameAndNextHeaderBytes), audioEnd_ - offset, stream);
+    }
+
+private:
+    const FileBytes& file_;
+    const int64_t audioEnd_;
+    std::vector<uint8_t> buffer_;
+    std::span<const uint8_t> block_;
+    int64_t blockStart_ = 0;
+};
+
+// The first place from `from` on, before `until`, where a frame starts; of `stream` where it is given.
+std::optional<int64_t> frameBetween(
+    AudioReader& audio, int64_t from, int64_t until, const std::optional<FrameHeader>& stream) {
+    for (int64_t blockStart = from; blockStart < until;) {
+        const auto block = audio.at(blockStart, kBlockBytes);
+        // Near the block's end a frame's successor may lie in the next block, which looks there again.
+        const bool reachesAudioEnd = blockStart + std::ssize(block) >= audio.audioEnd();
+        const int64_t scanned = reachesAudioEnd ? std::ssize(block) : std::ssize(block) - kFrameAndNextHeaderBytes;
+        if (scanned <= 0) {
+            return std::nullopt;
+        }
+        for (int64_t at = 0; at < scanned && blockStart + at < until; ++at) {
+            const auto candidate = block.subspan(static_cast<std::size_t>(at));
+            if (frameStartsAt(candidate, audio.audioEnd() - blockStart - at, stream)) {
+                return blockStart + at;
+            }
+        }
+        blockStart += scanned;
+    }
+    return std::nullopt;
+}
+
+struct Walk {
+    int64_t from = 0;
+    int64_t next = 0; // where the frame after the last one walked starts
+    int64_t frames = 0;
+    bool intact = true; // a frame started wherever the one before ended
+};
+
+Walk joined(const Walk& first, const Walk& second) {
+    return { first.from, second.next, first.frames + second.frames, second.intact };
+}
+
+// Walks the stream's frames from `from` on, each frame meeting the next, until one starts at or after `until` or
+// no frame starts where the one before ended.
+Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t until, const FrameHeader& stream) {
+    AudioReader audio(file, audioEnd);
+    Walk walk { from, from };
+    while (walk.next < until) {
+        const auto header = audio.frameAt(walk.next, stream);
+        if (!header) {
+            walk.intact = false;
+            return walk;
+        }
+        walk.next += header->frameBytes;
+        ++walk.frames;
+    }
+    return walk;
+}
+
+} // namespace
+
+std::optional<FrameHeader> frameStartsAt(
+    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream) {
+    const auto header = parseFrameHeader(bytes);
+    if (!header || (stream && !sameStream(*header, *stream))) {
+        return std::nullopt;
+    }
+    const int64_t next = header->frameBytes;
+    if (next == audioEndsAt) {
+        return header;
+    }
+    if (next + static_cast<int64_t>(kFrameHeaderBytes) > std::min(std::ssize(bytes), audioEndsAt)) {
+        return std::nullopt;
+    }
+    const auto following = parseFrameHeader(bytes.subspan(static_cast<std::size_t>(next)));
+    return following && sameStream(*following, *header) ? header : std::nullopt;
+}
+
+std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length) {
+    const AudioRange range = findAudio(file);
+    AudioReader audio(file, range.leadingBytes + range.audioBytes);
+    const int64_t audioEnd = audio.audioEnd();
+    for (auto start = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt); start;
+         start = frameBetween(audio, *start + 1, audioEnd, std::nullopt)) {
+        const auto stream = audio.frameAt(*start, std::nullopt);
+        int64_t next = *start;
+        int run = 0;
+        for (auto header = stream; header && run < length && next < audioEnd; header = audio.frameAt(next, *stream)) {
+            next += header->frameBytes;
+            ++run;
+        }
+        if (run == length || next == audioEnd) {
+            return start;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<FrameList> listFrames(const FileBytes& file) {
+    const AudioRange range = findAudio(file);
+    AudioReader audio(file, range.leadingBytes + range.audioBytes);
+    const int64_t audioEnd = audio.audioEnd();
+    const auto first = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt);
+    const auto stream = first ? audio.frameAt(*first, std::nullopt) : std::nullopt;
+    if (!stream) {
+        return std::nullopt;
+    }
+    FrameList list { range, *stream, {}, {} };
+    int64_t next = *first;
+    while (next < audioEnd) {
+        const auto header = audio.frameAt(next, *stream);
+        if (!header) {
+            const auto resynchronised = frameBetween(audio, next + 1, audioEnd, *stream);
+            if (!resynchronised) {
+                break;
+            }
+            next = *resynchronised;
+            continue;
+        }
+        if (header->frameBytes > audioEnd - next) {
+            break; // cut off
+        }
+        const auto frame = audio.at(next, header->frameBytes).first(static_cast<std::size_t>(header->frameBytes));
+        if (next != *first || !(list.tag = informationTag(frame, *header))) {
+            if (list.frames.empty()) {
+                list.stream = *header;
+            }
+            list.frames.push_back({ next, static_cast<int32_t>(header->frameBytes), header->bitRate,
+                static_cast<int32_t>(mainDataBytes(*header)), mainDataBegin(frame, *header) });
+        }
+        next += header->frameBytes;
+    }
+    return list;
+}
+
+bool tagCountsWholeStream(const FileBytes& file) {
+    const AudioRange range = findAudio(file);
+    const int64_t audioEnd = range.leadingBytes + range.audioBytes;
+    AudioReader audio(file, audioEnd);
+    const auto stream = audio.frameAt(range.leadingBytes, std::nullopt);
+    const auto firstBytes = stream ? audio.at(range.leadingBytes, stream->frameBytes) : std::span<const uint8_t> {};
+    const auto tag = stream
+        ? informationTag(firstBytes.first(std::min<std::size_t>(firstBytes.size(), stream->frameBytes)), *stream)
+        : std::nullopt;
+    // The library reads the counts of Xing and Info tags only.
+    if (!tag || tag->kind != InformationTag::Kind::Xing || tag->bytes != range.audioBytes) {
+        return false;
+    }
+    // Reading the file is most of the time, so the second half is walked at the same time from a frame found near
+    // its start; where the two walks do not meet there, the first goes on alone. Where no thread can be started,
+    // the second walk runs when its result is wanted.
+    const int64_t middle = range.leadingBytes + range.audioBytes / 2;
+    auto secondHalf = std::async(std::launch::async | std::launch::deferred, [&]() -> std::optional<Walk> {
+        AudioReader ownReader(file, audioEnd);
+        const auto from = frameBetween(ownReader, middle, audioEnd, *stream);
+        return from ? std::optional(walkFrames(file, audioEnd, *from, audioEnd, *stream)) : std::nullopt;
+    });
+    Walk walk = walkFrames(file, audioEnd, range.leadingBytes, middle, *stream);
+    const auto second = secondHalf.get();
+    if (walk.intact) {
+        walk = joined(walk,
+            second && second->from == walk.next ? *second : walkFrames(file, audioEnd, walk.next, audioEnd, *stream));
+    }
+    return walk.intact && walk.next == audioEnd && walk.frames == tag->frames + 1;
+}
+
+} // namespace mp3

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "mp3/audio_range.h"
+#include "mp3/mpeg_frame.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace mp3 {
+
+// A file's bytes as the walk reads them. readAt reads up to into.size() bytes from offset on and says how many it
+// read, fewer where the file ends or cannot be read; tagCountsWholeStream calls it from two threads at once.
+struct FileBytes {
+    int64_t size = 0;
+    std::function<std::size_t(int64_t offset, std::span<uint8_t> into)> readAt;
+};
+
+// The one rule for where a frame starts: a header there that the next frame's header, of the same stream, follows
+// where it says, or that ends exactly where the audio does (audioEndsAt, counted from the start of `bytes`). Where
+// `stream` is given, the header must be of it too. Sound data can look like that: a walk begun there then fails to
+// meet the walk that comes from the front.
+std::optional<FrameHeader> frameStartsAt(
+    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream);
+
+// A frame of sound: where it lies in the file, and what the cut of a clip needs to know of it.
+struct AudioFrame {
+    int64_t offset = 0;
+    int32_t bytes = 0;
+    int32_t bitRate = 0;
+    int32_t mainDataBytes = 0; // Layer III: the bytes it holds for its own and later frames' sound
+    int32_t mainDataBegin = 0; // Layer III: the bytes of its sound that lie in the frames before it
+};
+
+// The frames of an MP3 file's stream, between its tags.
+struct FrameList {
+    AudioRange audio;
+    FrameHeader stream; // the first frame of sound's header
+    std::optional<InformationTag> tag; // where the first frame holds a Xing, Info or VBRI tag instead of sound
+    std::vector<AudioFrame> frames; // every frame of sound, in order; the information frame is not among them
+};
+
+// Where the audio's first run of `length` frames starts, each where the one before ends (fewer where the audio ends
+// after them), or nothing where it holds none. Real audio shows up as such a run; junk practically never does.
+std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length);
+
+// Walks every frame between the tags, from the first one on. Junk between frames is stepped over, to the next place
+// where a frame starts; a frame cut off by the end of the audio is left out. Nothing where no frame is found.
+std::optional<FrameList> listFrames(const FileBytes& file);
+
+// True when the file's stream begins with a Xing/LAME tag that counts exactly the frames and bytes that follow
+// it: every frame header from the tag to the end of the audio (before the tags at the end) is read and each frame meets
+// the next, with no gap, damage or cut. Only then can the tag's count stand for the length without decoding.
+// Reads the whole file, its two halves at once.
+bool tagCountsWholeStream(const FileBytes& file);
+
+} // namespace mp3
