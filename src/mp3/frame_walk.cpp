@@ -50,8 +50,8 @@ public:
         return block_.subspan(static_cast<std::size_t>(offset - blockStart_));
     }
 
-    std::optional<FrameHeader> frameAt(int64_t offset, const std::optional<FrameHeader>& stream) {
-        return frameStartsAt(at(offset, kFrameAndNextHeaderBytes), audioEnd_ - offset, stream);
+    std::optional<FrameHeader> frameAt(int64_t offset, const std::optional<FrameHeader>& stream, Sync sync) {
+        return frameStartsAt(at(offset, kFrameAndNextHeaderBytes), audioEnd_ - offset, stream, sync);
     }
 
 private:
@@ -75,7 +75,7 @@ std::optional<int64_t> frameBetween(
         }
         for (int64_t at = 0; at < scanned && blockStart + at < until; ++at) {
             const auto candidate = block.subspan(static_cast<std::size_t>(at));
-            if (frameStartsAt(candidate, audio.audioEnd() - blockStart - at, stream)) {
+            if (frameStartsAt(candidate, audio.audioEnd() - blockStart - at, stream, Sync::Searching)) {
                 return blockStart + at;
             }
         }
@@ -101,7 +101,7 @@ Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t u
     AudioReader audio(file, audioEnd);
     Walk walk { from, from };
     while (walk.next < until) {
-        const auto header = audio.frameAt(walk.next, stream);
+        const auto header = audio.frameAt(walk.next, stream, Sync::Continuing);
         if (!header) {
             walk.intact = false;
             return walk;
@@ -115,10 +115,13 @@ Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t u
 } // namespace
 
 std::optional<FrameHeader> frameStartsAt(
-    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream) {
+    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream, Sync sync) {
     const auto header = parseFrameHeader(bytes);
     if (!header || (stream && !sameStream(*header, *stream))) {
         return std::nullopt;
+    }
+    if (sync == Sync::Continuing) {
+        return header;
     }
     const int64_t next = header->frameBytes;
     if (next == audioEndsAt) {
@@ -137,10 +140,11 @@ std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length) {
     const int64_t audioEnd = audio.audioEnd();
     for (auto start = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt); start;
          start = frameBetween(audio, *start + 1, audioEnd, std::nullopt)) {
-        const auto stream = audio.frameAt(*start, std::nullopt);
+        const auto stream = audio.frameAt(*start, std::nullopt, Sync::Searching);
         int64_t next = *start;
         int run = 0;
-        for (auto header = stream; header && run < length && next < audioEnd; header = audio.frameAt(next, *stream)) {
+        for (auto header = stream; header && run < length && next < audioEnd;
+             header = audio.frameAt(next, *stream, Sync::Continuing)) {
             next += header->frameBytes;
             ++run;
         }
@@ -156,14 +160,14 @@ std::optional<FrameList> listFrames(const FileBytes& file) {
     AudioReader audio(file, range.leadingBytes + range.audioBytes);
     const int64_t audioEnd = audio.audioEnd();
     const auto first = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt);
-    const auto stream = first ? audio.frameAt(*first, std::nullopt) : std::nullopt;
+    const auto stream = first ? audio.frameAt(*first, std::nullopt, Sync::Searching) : std::nullopt;
     if (!stream) {
         return std::nullopt;
     }
     FrameList list { range, *stream, {}, {} };
     int64_t next = *first;
     while (next < audioEnd) {
-        const auto header = audio.frameAt(next, *stream);
+        const auto header = audio.frameAt(next, *stream, Sync::Continuing);
         if (!header) {
             const auto resynchronised = frameBetween(audio, next + 1, audioEnd, *stream);
             if (!resynchronised) {
@@ -192,7 +196,7 @@ bool tagCountsWholeStream(const FileBytes& file) {
     const AudioRange range = findAudio(file);
     const int64_t audioEnd = range.leadingBytes + range.audioBytes;
     AudioReader audio(file, audioEnd);
-    const auto stream = audio.frameAt(range.leadingBytes, std::nullopt);
+    const auto stream = audio.frameAt(range.leadingBytes, std::nullopt, Sync::Continuing);
     const auto firstBytes = stream ? audio.at(range.leadingBytes, stream->frameBytes) : std::span<const uint8_t> {};
     const auto tag = stream
         ? informationTag(firstBytes.first(std::min<std::size_t>(firstBytes.size(), stream->frameBytes)), *stream)

@@ -18,12 +18,15 @@ struct FileBytes {
     std::function<std::size_t(int64_t offset, std::span<uint8_t> into)> readAt;
 };
 
-// The one rule for where a frame starts: a header there that the next frame's header, of the same stream, follows
-// where it says, or that ends exactly where the audio does (audioEndsAt, counted from the start of `bytes`). Where
-// `stream` is given, the header must be of it too. Sound data can look like that: a walk begun there then fails to
-// meet the walk that comes from the front.
+// Whether the frame before ended where a frame is looked for, or the stream begins or begins again after junk there.
+enum class Sync { Continuing, Searching };
+
+// The one rule for where a frame starts, at the start of `bytes`: a header, of `stream` where one is given, that
+// continues the stream, or, where searching, that the next frame's header of the same stream follows where it says
+// or that ends exactly where the audio does (audioEndsAt, counted from the start of `bytes`). Sound data can look
+// like a frame followed by another: a walk begun there then fails to meet the walk that comes from the front.
 std::optional<FrameHeader> frameStartsAt(
-    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream);
+    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream, Sync sync);
 
 // A frame of sound: where it lies in the file, and what the cut of a clip needs to know of it.
 struct AudioFrame {

@@ -124,13 +124,8 @@ std::optional<InformationTag> informationTag(std::span<const uint8_t> frame, con
         }
         return tag;
     }
-    if (const auto vbri = frame.subspan(std::min(frame.size(), kVbriOffset));
-        startsWith(vbri, "VBRI") && vbri.size() >= 18) {
-        InformationTag tag;
-        tag.kind = InformationTag::Kind::Vbri;
-        tag.frames = bigEndian(vbri.subspan(14));
-        tag.bytes = bigEndian(vbri.subspan(10));
-        return tag;
+    if (const auto vbri = frame.subspan(std::min(frame.size(), kVbriOffset)); startsWith(vbri, "VBRI")) {
+        return InformationTag { InformationTag::Kind::Vbri, 0, 0, {}, {} };
     }
     return std::nullopt;
 }

@@ -59,7 +59,7 @@ using LameExtension = std::array<uint8_t, kLameExtensionBytes>;
 
 // The frame counts of a Xing or Info tag, which sits in the first frame's data after the side information.
 struct InformationTag {
-    enum class Kind { Xing, Vbri } kind = Kind::Xing; // Xing also stands for Info
+    enum class Kind { Xing, Vbri } kind = Kind::Xing; // Xing also stands for Info; nothing is read of a VBRI tag
     int64_t frames = 0; // the audio frames after the tag's own frame; 0 where the tag does not say
     int64_t bytes = 0; // the bytes of every frame, the tag's own included; 0 where the tag does not say
     std::optional<LameExtension> lame;

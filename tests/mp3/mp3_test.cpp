@@ -1,4 +1,5 @@
 #include "mp3/audio_range.h"
+#include "mp3/frame_walk.h"
 #include "mp3/mpeg_frame.h"
 #include "support/mp3_fixtures.h"
 
@@ -7,6 +8,82 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+std::span<const uint8_t> bytesOf(const QByteArray& bytes) {
+    return { reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size()) };
+}
+
+// Four header bytes, a CRC where the header says so, then the side information's first two bytes: AB CD.
+TEST(FrameHeader, SaysTheFrameSizeRateAndWhereItsSoundDataLies) {
+    using Read = std::tuple<int, int, int, int64_t, int64_t, int>; // kbit/s, Hz, samples, bytes, sound bytes, begin
+    const std::pair<const char*, std::optional<Read>> rows[] { { "fffb9064abcd",
+                                                                   Read { 128, 44100, 1152, 417, 381, 343 } },
+        { "fffa90640000abcd", Read { 128, 44100, 1152, 417, 379, 343 } },
+        { "fffb90c4abcd", Read { 128, 44100, 1152, 417, 396, 343 } },
+        { "fffb9264abcd", Read { 128, 44100, 1152, 418, 382, 343 } },
+        { "fffb9464abcd", Read { 128, 48000, 1152, 384, 348, 343 } },
+        { "fffb9864abcd", Read { 128, 32000, 1152, 576, 540, 343 } },
+        { "fff39064abcd", Read { 80, 22050, 576, 261, 240, 171 } },
+        { "ffe39064abcd", Read { 80, 11025, 576, 522, 501, 171 } },
+        { "fffd9064abcd", Read { 160, 44100, 1152, 522, 486, 0 } },
+        { "ffff9064abcd", Read { 288, 44100, 384, 312, 276, 0 } },
+        { "fff79064abcd", Read { 144, 22050, 384, 312, 291, 0 } }, { "fffb0064", std::nullopt },
+        { "fffbf064", std::nullopt }, { "fffb9c64", std::nullopt }, { "ffeb9064", std::nullopt },
+        { "fff99064", std::nullopt }, { "fefb9064", std::nullopt }, { "fffb90", std::nullopt } };
+    for (const auto& [hex, expected] : rows) {
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        const auto header = mp3::parseFrameHeader(bytesOf(bytes));
+        EXPECT_EQ(header ? std::optional(Read { header->bitRate / 1000, header->sampleRate, header->samplesPerFrame,
+                      header->frameBytes, mp3::mainDataBytes(*header), mp3::mainDataBegin(bytesOf(bytes), *header) })
+                         : std::nullopt,
+            expected)
+            << hex;
+    }
+}
+
+// A stream with tags around it and frames in the middle damaged, cut or of another stream: the list holds every
+// frame of the stream where it lies, and the tag counts only an unbroken stream.
+TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
+    const QByteArray cbr = test_support::contentsOf(
+        QString::fromStdString(test_support::testDataFile("cbr_128k_44k_stereo.mp3").string()));
+    const auto walked
+        = [](const QByteArray& file) { return mp3::listFrames(test_support::fileBytes(file.toStdString())); };
+    const auto original = walked(cbr);
+    ASSERT_TRUE(original && original->tag && original->frames.size() > 100);
+    const int64_t tenth = original->frames[10].offset;
+    const int64_t last = original->frames.back().offset;
+    const QByteArray picture = test_support::id3v2Tag(5000);
+    const QByteArray mpeg2Frame = QByteArray::fromHex("fff39064") + QByteArray(257, '\0');
+    QByteArray wrongByteCount = cbr;
+    const auto tagAt = cbr.indexOf("Info") >= 0 ? cbr.indexOf("Info") : cbr.indexOf("Xing");
+    wrongByteCount[tagAt + 15] = static_cast<char>(wrongByteCount[tagAt + 15] + 1);
+    // name, file, bytes in front of the frames from the tenth on, frames left off at the end, counted by the tag
+    const std::tuple<const char*, QByteArray, int64_t, int64_t, std::size_t, bool> rows[] {
+        { "as encoded", cbr, 0, 0, 0, true },
+        { "behind a picture, before an ID3v1 tag", picture + cbr + "TAG" + QByteArray(125, 't'), picture.size(), picture.size(), 0, true },
+        { "junk after the tenth frame", cbr.first(tenth) + QByteArray(700, '\xff') + cbr.sliced(tenth), 0, 700, 0,
+            false },
+        { "another stream's frame", cbr.first(tenth) + mpeg2Frame + cbr.sliced(tenth), 0, 261, 0, false },
+        { "the last frame cut", cbr.first(last + 100), 0, 0, 1, false },
+        { "the tag's byte count wrong", wrongByteCount, 0, 0, 0, false },
+    };
+    for (const auto& [name, file, front, shift, leftOff, counted] : rows) {
+        SCOPED_TRACE(name);
+        const auto list = walked(file);
+        ASSERT_TRUE(list);
+        EXPECT_EQ(list->audio.leadingBytes, front);
+        ASSERT_EQ(list->frames.size(), original->frames.size() - leftOff);
+        for (std::size_t index = 0; index < list->frames.size(); ++index) {
+            const mp3::AudioFrame& frame = list->frames[index];
+            const mp3::AudioFrame& was = original->frames[index];
+            EXPECT_EQ(std::tuple(frame.offset, frame.bytes, frame.mainDataBegin),
+                std::tuple(was.offset + (index < 10 ? front : shift), was.bytes, was.mainDataBegin))
+                << index;
+        }
+        EXPECT_EQ(mp3::tagCountsWholeStream(test_support::fileBytes(file.toStdString())), counted);
+    }
+    EXPECT_FALSE(walked(QByteArray(5000, '\xff') + picture));
+}
 
 QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
     const QByteArray footer = "APETAGEX" + QByteArray("\xd0\x07\0\0", 4) + char(sizeWithFooter) + QByteArray(10, '\0')
@@ -30,6 +107,8 @@ TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
         { "truncated tag header", picture.left(7), 0, 7 }, { "ID3v2 past the end", picture.left(200'000), 0, 200'000 },
         { "bad syncsafe byte", badSyncsafeByte, 0, badSyncsafeByte.size() },
         { "APEv2 into the ID3v2 tag", withFooter + ape(200, false).right(32), withFooter.size(), 32 },
+        { "only ID3v2", picture, picture.size(), 0 }, { "ID3v2 and ID3v1", picture + id3v1, picture.size(), 0 },
+        { "unknown ID3v2 revision", "ID3\x03\xff" + picture.sliced(5) + audio, 0, picture.size() + 1000 },
         { "empty file", {}, 0, 0 } };
     for (const auto& [name, file, leadingBytes, audioBytes] : rows) {
         const auto range = mp3::audioRange(file.size(), [&file = file](int64_t offset, int64_t length) {
