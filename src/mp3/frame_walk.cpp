@@ -40,6 +40,9 @@ public:
 
     // At least `wanted` bytes from `offset` on, fewer only where the audio ends.
     std::span<const uint8_t> at(int64_t offset, int64_t wanted) {
+        if (offset < 0 || offset >= audioEnd_) {
+            return {};
+        }
         if (offset < blockStart_ || offset + std::min(wanted, audioEnd_ - offset) > blockStart_ + std::ssize(block_)) {
             const int64_t length = std::clamp<int64_t>(audioEnd_ - offset, 0, std::max(wanted, kBlockBytes));
             buffer_.resize(static_cast<std::size_t>(length));
