@@ -283,57 +283,16 @@ TEST(DefaultOutput, SaysOnceWhyItPlaysSilently) {
     qputenv("SDL_AUDIODRIVER", "dummy");
 }
 
-struct RealTimeOutput {
-    std::string name;
-    mci::OutputFactory make;
-};
-
-void PrintTo(const RealTimeOutput& output, std::ostream* out) {
-    *out << output.name;
-}
-
-class RealTimeOutputs : public testing::TestWithParam<RealTimeOutput> { };
-
 // Waits on the clock however loaded the machine is: the position never runs ahead of the time passed, and moves
-// between the output's pulls, so the estimate of what it holds unheard is right within a buffer.
-TEST_P(RealTimeOutputs, PlayInRealTimeAndStandStillWhilePaused) {
-    mci::processService().setOutputFactory(GetParam().make);
-    ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
-    const auto started = std::chrono::steady_clock::now();
-    send("play movie");
-    int position = 0;
-    while (position < 200 && std::chrono::steady_clock::now() - started < 10s) {
-        std::this_thread::sleep_for(10ms);
-        position = std::stoi(answer("status movie position"));
-    }
-    const auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(position, 200);
-    EXPECT_LE(position, std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + 20);
-    // The output pulls sound in larger steps than this; the position still moves between them.
-    int moves = 0;
-    for (int reading = 0, last = position; reading < 4; ++reading) {
-        std::this_thread::sleep_for(15ms);
-        const int now = std::stoi(answer("status movie position"));
-        moves += now > last ? 1 : 0;
-        last = now;
-    }
-    EXPECT_GE(moves, 3);
-    send("pause movie");
-    const std::string paused = answer("status movie position");
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(answer("status movie position"), paused);
-    send("close all");
-    mci::processService().useDefaultOutput();
-}
-
-// SDL plays through its dummy driver here (SDL_AUDIODRIVER=dummy), which takes a buffer at the pace of the clock, as a
-// sound card does.
-INSTANTIATE_TEST_SUITE_P(Output, RealTimeOutputs,
-    testing::Values(RealTimeOutput { "ClockPaced",
-                        [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
-                            return std::make_unique<mci::ClockPacedOutput>(format, source);
-                        } },
-        RealTimeOutput { "Sdl",
+// between the output's pulls, so the estimate of what it holds unheard is right within a buffer. SDL plays through its
+// dummy driver here (SDL_AUDIODRIVER=dummy), which takes a buffer at the pace of the clock, as a sound card does.
+TEST(RealTimeOutputs, PlayInRealTimeAndStandStillWhilePaused) {
+    const std::pair<const char*, mci::OutputFactory> outputs[] {
+        { "clock-paced",
+            [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
+                return std::make_unique<mci::ClockPacedOutput>(format, source);
+            } },
+        { "SDL",
             [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
                 auto opened = mci::SdlAudioOutput::open(format, source);
                 if (auto* sdl = std::get_if<std::unique_ptr<mci::SdlAudioOutput>>(&opened)) {
@@ -341,7 +300,38 @@ INSTANTIATE_TEST_SUITE_P(Output, RealTimeOutputs,
                 }
                 ADD_FAILURE() << std::get<std::string>(opened);
                 return std::make_unique<mci::ClockPacedOutput>(format, source);
-            } }),
-    [](const auto& info) { return info.param.name; });
+            } }
+    };
+    for (const auto& [name, make] : outputs) {
+        SCOPED_TRACE(name);
+        mci::processService().setOutputFactory(make);
+        ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
+        const auto started = std::chrono::steady_clock::now();
+        send("play movie");
+        int position = 0;
+        while (position < 200 && std::chrono::steady_clock::now() - started < 10s) {
+            std::this_thread::sleep_for(10ms);
+            position = std::stoi(answer("status movie position"));
+        }
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(position, 200);
+        EXPECT_LE(position, std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + 20);
+        // The output pulls sound in larger steps than this; the position still moves between them.
+        int moves = 0;
+        for (int reading = 0, last = position; reading < 4; ++reading) {
+            std::this_thread::sleep_for(15ms);
+            const int now = std::stoi(answer("status movie position"));
+            moves += now > last ? 1 : 0;
+            last = now;
+        }
+        EXPECT_GE(moves, 3);
+        send("pause movie");
+        const std::string paused = answer("status movie position");
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(answer("status movie position"), paused);
+        send("close all");
+    }
+    mci::processService().useDefaultOutput();
+}
 
 } // namespace
