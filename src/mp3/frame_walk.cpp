@@ -65,10 +65,9 @@ private:
     int64_t blockStart_ = 0;
 };
 
-// The first place from `from` on, before `until`, where a frame starts; of `stream` where it is given.
-std::optional<int64_t> frameBetween(
-    AudioReader& audio, int64_t from, int64_t until, const std::optional<FrameHeader>& stream) {
-    for (int64_t blockStart = from; blockStart < until;) {
+// The first place from `from` on where a frame starts; of `stream` where it is given.
+std::optional<int64_t> frameAfter(AudioReader& audio, int64_t from, const std::optional<FrameHeader>& stream) {
+    for (int64_t blockStart = from; blockStart < audio.audioEnd();) {
         const auto block = audio.at(blockStart, kBlockBytes);
         // Near the block's end a frame's successor may lie in the next block, which looks there again.
         const bool reachesAudioEnd = blockStart + std::ssize(block) >= audio.audioEnd();
@@ -76,7 +75,7 @@ std::optional<int64_t> frameBetween(
         if (scanned <= 0) {
             return std::nullopt;
         }
-        for (int64_t at = 0; at < scanned && blockStart + at < until; ++at) {
+        for (int64_t at = 0; at < scanned; ++at) {
             const auto candidate = block.subspan(static_cast<std::size_t>(at));
             if (frameStartsAt(candidate, audio.audioEnd() - blockStart - at, stream, Sync::Searching)) {
                 return blockStart + at;
@@ -91,22 +90,20 @@ struct Walk {
     int64_t from = 0;
     int64_t next = 0; // where the frame after the last one walked starts
     int64_t frames = 0;
-    bool intact = true; // a frame started wherever the one before ended
 };
 
 Walk joined(const Walk& first, const Walk& second) {
-    return { first.from, second.next, first.frames + second.frames, second.intact };
+    return { first.from, second.next, first.frames + second.frames };
 }
 
 // Walks the stream's frames from `from` on, each frame meeting the next, until one starts at or after `until` or
-// no frame starts where the one before ended.
+// no frame starts where the one before ended: then the walk ends before `until`.
 Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t until, const FrameHeader& stream) {
     AudioReader audio(file, audioEnd);
     Walk walk { from, from };
     while (walk.next < until) {
         const auto header = audio.frameAt(walk.next, stream, Sync::Continuing);
         if (!header) {
-            walk.intact = false;
             return walk;
         }
         walk.next += header->frameBytes;
@@ -141,8 +138,8 @@ std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length) {
     const AudioRange range = findAudio(file);
     AudioReader audio(file, range.leadingBytes + range.audioBytes);
     const int64_t audioEnd = audio.audioEnd();
-    for (auto start = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt); start;
-         start = frameBetween(audio, *start + 1, audioEnd, std::nullopt)) {
+    for (auto start = frameAfter(audio, range.leadingBytes, std::nullopt); start;
+         start = frameAfter(audio, *start + 1, std::nullopt)) {
         const auto stream = audio.frameAt(*start, std::nullopt, Sync::Searching);
         int64_t next = *start;
         int run = 0;
@@ -162,7 +159,7 @@ std::optional<FrameList> listFrames(const FileBytes& file) {
     const AudioRange range = findAudio(file);
     AudioReader audio(file, range.leadingBytes + range.audioBytes);
     const int64_t audioEnd = audio.audioEnd();
-    const auto first = frameBetween(audio, range.leadingBytes, audioEnd, std::nullopt);
+    const auto first = frameAfter(audio, range.leadingBytes, std::nullopt);
     const auto stream = first ? audio.frameAt(*first, std::nullopt, Sync::Searching) : std::nullopt;
     if (!stream) {
         return std::nullopt;
@@ -172,7 +169,7 @@ std::optional<FrameList> listFrames(const FileBytes& file) {
     while (next < audioEnd) {
         const auto header = audio.frameAt(next, *stream, Sync::Continuing);
         if (!header) {
-            const auto resynchronised = frameBetween(audio, next + 1, audioEnd, *stream);
+            const auto resynchronised = frameAfter(audio, next + 1, *stream);
             if (!resynchronised) {
                 break;
             }
@@ -214,16 +211,15 @@ bool tagCountsWholeStream(const FileBytes& file) {
     const int64_t middle = range.leadingBytes + range.audioBytes / 2;
     auto secondHalf = std::async(std::launch::async | std::launch::deferred, [&]() -> std::optional<Walk> {
         AudioReader ownReader(file, audioEnd);
-        const auto from = frameBetween(ownReader, middle, audioEnd, *stream);
+        const auto from = frameAfter(ownReader, middle, *stream);
         return from ? std::optional(walkFrames(file, audioEnd, *from, audioEnd, *stream)) : std::nullopt;
     });
     Walk walk = walkFrames(file, audioEnd, range.leadingBytes, middle, *stream);
     const auto second = secondHalf.get();
-    if (walk.intact) {
-        walk = joined(walk,
-            second && second->from == walk.next ? *second : walkFrames(file, audioEnd, walk.next, audioEnd, *stream));
-    }
-    return walk.intact && walk.next == audioEnd && walk.frames == tag->frames + 1;
+    // A first walk that ended early cannot go on: the rest is walked from where it ended only to end there again.
+    walk = joined(
+        walk, second && second->from == walk.next ? *second : walkFrames(file, audioEnd, walk.next, audioEnd, *stream));
+    return walk.next == audioEnd && walk.frames == tag->frames + 1;
 }
 
 } // namespace mp3

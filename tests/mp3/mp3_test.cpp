@@ -57,15 +57,18 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     QByteArray wrongByteCount = cbr;
     const auto tagAt = cbr.indexOf("Info") >= 0 ? cbr.indexOf("Info") : cbr.indexOf("Xing");
     wrongByteCount[tagAt + 15] = static_cast<char>(wrongByteCount[tagAt + 15] + 1);
+    const QByteArray vbri = QByteArray(cbr).replace(tagAt, 4, "VBRI");
     // name, file, bytes in front of the frames from the tenth on, frames left off at the end, counted by the tag
     const std::tuple<const char*, QByteArray, int64_t, int64_t, std::size_t, bool> rows[] {
         { "as encoded", cbr, 0, 0, 0, true },
-        { "behind a picture, before an ID3v1 tag", picture + cbr + "TAG" + QByteArray(125, 't'), picture.size(), picture.size(), 0, true },
+        { "behind a picture, before an ID3v1 tag", picture + cbr + "TAG" + QByteArray(125, 't'), picture.size(),
+            picture.size(), 0, true },
         { "junk after the tenth frame", cbr.first(tenth) + QByteArray(700, '\xff') + cbr.sliced(tenth), 0, 700, 0,
             false },
         { "another stream's frame", cbr.first(tenth) + mpeg2Frame + cbr.sliced(tenth), 0, 261, 0, false },
         { "the last frame cut", cbr.first(last + 100), 0, 0, 1, false },
         { "the tag's byte count wrong", wrongByteCount, 0, 0, 0, false },
+        { "a VBRI tag, whose counts the library does not read", vbri, 0, 0, 0, false },
     };
     for (const auto& [name, file, front, shift, leftOff, counted] : rows) {
         SCOPED_TRACE(name);
