@@ -4,6 +4,7 @@
 #include "support/mp3_fixtures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
@@ -85,7 +86,8 @@ TEST(ClipCopy, WritesTheHeaderAndExactlyTheSourceBytesOfTheRange) {
             QByteArray(reinterpret_cast<const char*>(expectedHeader.data()), std::ssize(expectedHeader)) + copied);
         EXPECT_EQ(chunksWritten, chunks);
     }
-    for (const auto& [from, to] : { std::pair(9000, 8000), std::pair(8000, 12000), std::pair(-1, 100) }) {
+    for (const auto& [from, to] :
+        { std::pair(9000, 8000), std::pair(8000, 8000), std::pair(8000, 12000), std::pair(-1, 100) }) {
         EXPECT_FALSE(clip::copyClip(
             folder.filePath("source.mp3"), folder.filePath("clip.mp3"), { from, to, {} }, [](int64_t) {}));
     }
@@ -120,6 +122,8 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
     using Choice = std::tuple<std::size_t, std::size_t, int, int>;
     const std::tuple<const char*, mp3::FrameList, clip::ClipRange, int32_t, int32_t, std::optional<Choice>> rows[] {
         { "no reservoir", frames(kMpeg1, 0, 381, {}), arithmetic, 1000, 2000, Choice { 37, 77, 947, 2185 } },
+        { "end on a frame's first sample", frames(kMpeg1, 0, 381, {}), arithmetic, 1000, 1280,
+            Choice { 37, 49, 947, 1681 } },
         { "reservoir of two frames", frames(kMpeg1, 500, 381, {}), arithmetic, 1000, 2000,
             Choice { 35, 77, 3251, 2185 } },
         { "reservoir too far back", frames(kMpeg1, 511, 150, {}), arithmetic, 1000, 2000, Choice { 39, 77, -1, -1 } },
@@ -187,6 +191,7 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
         ASSERT_TRUE(saved);
         EXPECT_EQ(saved.value->frames.size(), choice.value->last - choice.value->first + 1);
         ASSERT_EQ(saved.value->tag.has_value(), exact || variable);
+        EXPECT_TRUE(!saved.value->tag || saved.value->tag->bytes == saved.value->audio.audioBytes);
         if (!exact) {
             EXPECT_TRUE(!variable || saved.value->tag->frames == std::ssize(saved.value->frames));
             continue;
@@ -262,6 +267,18 @@ TEST(ClipCopy, PutsTheClipUnderAnyNameAndReplacesAFileThatAppearedOnlyWhenAllowe
         EXPECT_EQ(contentsOf(target), replace || !(there || appears) ? source.first(12289) : "appeared");
         EXPECT_EQ(filesIn(folder), name + " source.mp3");
     }
+    // Saved over a link, the clip goes into the file it leads to, which keeps its permissions.
+    const QTemporaryDir folder;
+    ASSERT_TRUE(writeFile(folder.filePath("source.mp3"), source) && writeFile(folder.filePath("real.mp3"), "older"));
+    QFile::setPermissions(folder.filePath("real.mp3"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    QFile::link(folder.filePath("real.mp3"), folder.filePath("link.mp3"));
+    EXPECT_TRUE(
+        clip::copyClip(folder.filePath("source.mp3"), folder.filePath("link.mp3"), { 0, 100, {} }, [](int64_t) {}));
+    EXPECT_EQ(QFileInfo(folder.filePath("link.mp3")).symLinkTarget(), folder.filePath("real.mp3"));
+    EXPECT_EQ(contentsOf(folder.filePath("real.mp3")), source.first(100));
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(folder.filePath("real.mp3").toStdString()).permissions(),
+        perms::owner_read | perms::owner_write | perms::group_read);
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 
 namespace {
 
-// After each change the file's modification time is set back, moved on by the row's seconds, so that each row
+// After each change the file's modification time is set back, moved on by the row's nanoseconds, so that each row
 // changes one thing the check looks at.
 TEST(SourceCheck, FindsTheOpenedFileCutShortTouchedReplacedOrGone) {
     const QTemporaryDir folder;
@@ -23,18 +23,19 @@ TEST(SourceCheck, FindsTheOpenedFileCutShortTouchedReplacedOrGone) {
     const std::tuple<const char*, std::function<void()>, int, bool> rows[] {
         { "unchanged", [] {}, 0, false },
         { "shorter", [&] { QFile::resize(song, 999); }, 0, true },
-        { "same size, newer", [] {}, 2, true },
+        { "same size, a nanosecond newer", [] {}, 1, true },
         { "another file", replace, 0, true },
         { "deleted", [&] { QFile::remove(song); }, 0, true },
     };
-    for (const auto& [change, makeChange, secondsLater, changed] : rows) {
+    for (const auto& [change, makeChange, nanosecondsLater, changed] : rows) {
         ASSERT_TRUE(test_support::writeFile(song, QByteArray(1000, 's')));
         platform::SourceCheck check;
         check.remember(song);
         struct stat before { };
         ::stat(QFile::encodeName(song).constData(), &before);
         makeChange();
-        const timespec times[] { before.st_atim, { before.st_mtim.tv_sec + secondsLater, before.st_mtim.tv_nsec } };
+        const timespec times[] { before.st_atim,
+            { before.st_mtim.tv_sec, (before.st_mtim.tv_nsec + nanosecondsLater) % 1000000000 } };
         ::utimensat(AT_FDCWD, QFile::encodeName(song).constData(), times, 0);
         EXPECT_EQ(check.unchangedAt(song), !changed) << change;
     }

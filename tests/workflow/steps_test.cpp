@@ -159,6 +159,11 @@ files => clip.mp3:18389 song.mp3=0+48900
 click Play ; write song.mp3 cut short ; pass 1000 => \
     H0/10 still closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 ""F/song.mp3" has changed since it was \
     opened: open it again."
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose mid.mp3 ; \
+    at 0 write song.mp3 cut short ; click Save => H0/10 still closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 \
+    'Tuneshear' pb0/22068 off: {H0/3 tick stopped @1000 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 \
+    m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb20480 "The clip was not saved: "F/song.mp3" has \
+    changed since it was opened: open it again."
 # Drops
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; drop text song.mp3 ; drop two song.mp3 ; drop move song.mp3 => \
     focus:H (drop refused) (drop refused) (drop refused)
