@@ -40,6 +40,9 @@ public:
 
     // At least `wanted` bytes from `offset` on, fewer only where the audio ends.
     std::span<const uint8_t> at(int64_t offset, int64_t wanted) {
+        if (const int64_t inBlock = offset - blockStart_; inBlock >= 0 && inBlock + wanted <= std::ssize(block_)) {
+            return block_.subspan(static_cast<std::size_t>(inBlock));
+        }
         if (offset < 0 || offset >= audioEnd_) {
             return {};
         }
@@ -53,7 +56,7 @@ public:
         return block_.subspan(static_cast<std::size_t>(offset - blockStart_));
     }
 
-    std::optional<FrameHeader> frameAt(int64_t offset, const std::optional<FrameHeader>& stream, Sync sync) {
+    std::optional<FrameHeader> frameAt(int64_t offset, const FrameHeader* stream, Sync sync) {
         return frameStartsAt(at(offset, kFrameAndNextHeaderBytes), audioEnd_ - offset, stream, sync);
     }
 
@@ -65,8 +68,8 @@ private:
     int64_t blockStart_ = 0;
 };
 
-// The first place from `from` on where a frame starts; of `stream` where it is given.
-std::optional<int64_t> frameAfter(AudioReader& audio, int64_t from, const std::optional<FrameHeader>& stream) {
+// The first place from `from` on where a frame starts; of `stream` where it is not null.
+std::optional<int64_t> frameAfter(AudioReader& audio, int64_t from, const FrameHeader* stream) {
     for (int64_t blockStart = from; blockStart < audio.audioEnd();) {
         const auto block = audio.at(blockStart, kBlockBytes);
         // Near the block's end a frame's successor may lie in the next block, which looks there again.
@@ -102,7 +105,7 @@ Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t u
     AudioReader audio(file, audioEnd);
     Walk walk { from, from };
     while (walk.next < until) {
-        const auto header = audio.frameAt(walk.next, stream, Sync::Continuing);
+        const auto header = audio.frameAt(walk.next, &stream, Sync::Continuing);
         if (!header) {
             return walk;
         }
@@ -114,37 +117,17 @@ Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t u
 
 } // namespace
 
-std::optional<FrameHeader> frameStartsAt(
-    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream, Sync sync) {
-    const auto header = parseFrameHeader(bytes);
-    if (!header || (stream && !sameStream(*header, *stream))) {
-        return std::nullopt;
-    }
-    if (sync == Sync::Continuing) {
-        return header;
-    }
-    const int64_t next = header->frameBytes;
-    if (next == audioEndsAt) {
-        return header;
-    }
-    if (next + static_cast<int64_t>(kFrameHeaderBytes) > std::min(std::ssize(bytes), audioEndsAt)) {
-        return std::nullopt;
-    }
-    const auto following = parseFrameHeader(bytes.subspan(static_cast<std::size_t>(next)));
-    return following && sameStream(*following, *header) ? header : std::nullopt;
-}
-
 std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length) {
     const AudioRange range = findAudio(file);
     AudioReader audio(file, range.leadingBytes + range.audioBytes);
     const int64_t audioEnd = audio.audioEnd();
-    for (auto start = frameAfter(audio, range.leadingBytes, std::nullopt); start;
-         start = frameAfter(audio, *start + 1, std::nullopt)) {
-        const auto stream = audio.frameAt(*start, std::nullopt, Sync::Searching);
+    for (auto start = frameAfter(audio, range.leadingBytes, nullptr); start;
+         start = frameAfter(audio, *start + 1, nullptr)) {
+        const auto stream = audio.frameAt(*start, nullptr, Sync::Searching);
         int64_t next = *start;
         int run = 0;
         for (auto header = stream; header && run < length && next < audioEnd;
-             header = audio.frameAt(next, *stream, Sync::Continuing)) {
+             header = audio.frameAt(next, &*stream, Sync::Continuing)) {
             next += header->frameBytes;
             ++run;
         }
@@ -159,17 +142,17 @@ std::optional<FrameList> listFrames(const FileBytes& file) {
     const AudioRange range = findAudio(file);
     AudioReader audio(file, range.leadingBytes + range.audioBytes);
     const int64_t audioEnd = audio.audioEnd();
-    const auto first = frameAfter(audio, range.leadingBytes, std::nullopt);
-    const auto stream = first ? audio.frameAt(*first, std::nullopt, Sync::Searching) : std::nullopt;
+    const auto first = frameAfter(audio, range.leadingBytes, nullptr);
+    const auto stream = first ? audio.frameAt(*first, nullptr, Sync::Searching) : std::nullopt;
     if (!stream) {
         return std::nullopt;
     }
     FrameList list { range, *stream, {}, {} };
     int64_t next = *first;
     while (next < audioEnd) {
-        const auto header = audio.frameAt(next, *stream, Sync::Continuing);
+        const auto header = audio.frameAt(next, &*stream, Sync::Continuing);
         if (!header) {
-            const auto resynchronised = frameAfter(audio, next + 1, *stream);
+            const auto resynchronised = frameAfter(audio, next + 1, &*stream);
             if (!resynchronised) {
                 break;
             }
@@ -196,7 +179,7 @@ bool tagCountsWholeStream(const FileBytes& file) {
     const AudioRange range = findAudio(file);
     const int64_t audioEnd = range.leadingBytes + range.audioBytes;
     AudioReader audio(file, audioEnd);
-    const auto stream = audio.frameAt(range.leadingBytes, std::nullopt, Sync::Continuing);
+    const auto stream = audio.frameAt(range.leadingBytes, nullptr, Sync::Continuing);
     const auto firstBytes = stream ? audio.at(range.leadingBytes, stream->frameBytes) : std::span<const uint8_t> {};
     const auto tag = stream
         ? informationTag(firstBytes.first(std::min<std::size_t>(firstBytes.size(), stream->frameBytes)), *stream)
@@ -211,7 +194,7 @@ bool tagCountsWholeStream(const FileBytes& file) {
     const int64_t middle = range.leadingBytes + range.audioBytes / 2;
     auto secondHalf = std::async(std::launch::async | std::launch::deferred, [&]() -> std::optional<Walk> {
         AudioReader ownReader(file, audioEnd);
-        const auto from = frameAfter(ownReader, middle, *stream);
+        const auto from = frameAfter(ownReader, middle, &*stream);
         return from ? std::optional(walkFrames(file, audioEnd, *from, audioEnd, *stream)) : std::nullopt;
     });
     Walk walk = walkFrames(file, audioEnd, range.leadingBytes, middle, *stream);

@@ -3,6 +3,7 @@
 #include "mp3/audio_range.h"
 #include "mp3/mpeg_frame.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -21,12 +22,30 @@ struct FileBytes {
 // Whether the frame before ended where a frame is looked for, or the stream begins or begins again after junk there.
 enum class Sync { Continuing, Searching };
 
-// The one rule for where a frame starts, at the start of `bytes`: a header, of `stream` where one is given, that
+// The one rule for where a frame starts, at the start of `bytes`: a header, of `stream` where it is not null, that
 // continues the stream, or, where searching, that the next frame's header of the same stream follows where it says
 // or that ends exactly where the audio does (audioEndsAt, counted from the start of `bytes`). Sound data can look
 // like a frame followed by another: a walk begun there then fails to meet the walk that comes from the front.
-std::optional<FrameHeader> frameStartsAt(
-    std::span<const uint8_t> bytes, int64_t audioEndsAt, const std::optional<FrameHeader>& stream, Sync sync);
+// Inline, as a walk asks it of every frame.
+inline std::optional<FrameHeader> frameStartsAt(
+    std::span<const uint8_t> bytes, int64_t audioEndsAt, const FrameHeader* stream, Sync sync) {
+    auto header = parseFrameHeader(bytes);
+    if (!header || (stream && !sameStream(*header, *stream))) {
+        return std::nullopt;
+    }
+    if (sync == Sync::Continuing) {
+        return header;
+    }
+    const int64_t next = header->frameBytes;
+    if (next == audioEndsAt) {
+        return header;
+    }
+    if (next + static_cast<int64_t>(kFrameHeaderBytes) > std::min(std::ssize(bytes), audioEndsAt)) {
+        return std::nullopt;
+    }
+    const auto following = parseFrameHeader(bytes.subspan(static_cast<std::size_t>(next)));
+    return following && sameStream(*following, *header) ? header : std::nullopt;
+}
 
 // A frame of sound: where it lies in the file, and what the cut of a clip needs to know of it.
 struct AudioFrame {
