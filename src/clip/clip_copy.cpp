@@ -71,6 +71,10 @@ bool writeAll(ClipTarget& target, const char* bytes, int64_t length) {
     return true;
 }
 
+bool writeAll(ClipTarget& target, const std::vector<uint8_t>& bytes) {
+    return writeAll(target, reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+}
+
 // No system error where the user chose to keep a file that appeared under the target's name.
 Failure cannotWrite(const ClipTarget& target) {
     return { target.errorString().isEmpty() ? FailureKind::TargetKept : FailureKind::CannotWriteTarget,
@@ -159,8 +163,9 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
     const auto makeHeader
         = [&clip](uint16_t musicCrc) { return clip.header ? clip.header(musicCrc) : std::vector<uint8_t>(); };
     const auto placeholder = makeHeader(0);
-    const auto headerBytes = static_cast<int64_t>(placeholder.size());
-    if (!writeAll(target, reinterpret_cast<const char*>(placeholder.data()), headerBytes)) {
+    const auto headerBytes = std::ssize(placeholder);
+    const int64_t headerAt = std::ssize(clip.tags.front);
+    if (!writeAll(target, clip.tags.front) || !writeAll(target, placeholder)) {
         return writeFailed();
     }
     const int64_t wantedLength = clip.to - clip.from;
@@ -186,25 +191,29 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
             return Outcome::failed({ FailureKind::SourceChanged });
         }
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
-            reportProgress(chunksCovering(headerBytes + copied));
+            reportProgress(chunksCovering(headerAt + headerBytes + copied));
             lastReport = now;
         }
+    }
+    if (!writeAll(target, clip.tags.back)) {
+        return writeFailed();
     }
 
     if (headerBytes > 0) {
         const auto header = makeHeader(musicCrc);
-        if (!target.rewrite(0, reinterpret_cast<const char*>(header.data()), headerBytes)) {
+        if (!target.rewrite(headerAt, reinterpret_cast<const char*>(header.data()), headerBytes)) {
             return writeFailed();
         }
     }
-    reportProgress(chunksCovering(headerBytes + copied));
+    const int64_t clipLength = headerBytes + clip.bytesBesideHeader();
+    reportProgress(chunksCovering(clipLength));
     if (platform::fileStateOf(source.handle()) != sourceBefore) {
         return Outcome::failed({ FailureKind::SourceChanged });
     }
     if (!target.commit()) {
         return writeFailed();
     }
-    return Outcome::success(headerBytes + copied);
+    return Outcome::success(clipLength);
 }
 
 } // namespace clip

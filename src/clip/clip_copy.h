@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clip/clip_tags.h"
 #include "clip/clip_target.h"
 #include "mp3/frame_walk.h"
 
@@ -81,18 +82,21 @@ inline constexpr int32_t kChunkAdvance = 4096;
 // this call without leaving anything behind (see copyClip).
 using ChunksWritten = std::function<void(int64_t chunks)>;
 
-// What a clip holds: an information frame of its own where `header` makes one, then the source's bytes from
-// offset `from` (counting from 0) up to `to`.
+// What a clip holds: the tags in front, an information frame of its own where `header` makes one, the source's bytes
+// from offset `from` (counting from 0) up to `to`, and the tags behind.
 struct ClipBytes {
     int64_t from = 0;
     int64_t to = 0;
     // Given the CRC-16 of the copied source bytes, which is only worked out where there is a header to make.
     std::function<std::vector<uint8_t>(uint16_t musicCrc)> header;
+    ClipTags tags {};
+
+    int64_t bytesBesideHeader() const { return to - from + std::ssize(tags.front) + std::ssize(tags.back); }
 };
 
-// Writes the clip to targetPath: the header (made once the source bytes are copied), then the source bytes, read in
-// large blocks. Nothing that is not in the source or the header is ever written. Reports count the chunks of 4096
-// bytes of the clip written so far, the last one perhaps short.
+// Writes the clip to targetPath: the tags in front, the header (made once the source bytes are copied), the source
+// bytes, read in large blocks, and the tags behind. Nothing that is not in the source, the tags or the header is ever
+// written. Reports count the chunks of 4096 bytes of the clip written so far, the last one perhaps short.
 //
 // The clip is written through a ClipTarget (see there): on a failure an existing target stays as it was and no file
 // is created, but where the folder forbids new files and the clip goes straight into the target; a file found

@@ -142,15 +142,37 @@ std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoic
     return mp3::informationFrame(list.stream, contents);
 }
 
-ClipBytes clipBytes(FrameList list, const FrameChoice& choice) {
+ClipBytes clipBytes(FrameList list, const FrameChoice& choice, ClipTags tags) {
     const AudioFrame& first = list.frames[choice.first];
     const AudioFrame& last = list.frames[choice.last];
-    ClipBytes bytes { first.offset, last.offset + last.bytes, {} };
+    ClipBytes bytes { first.offset, last.offset + last.bytes, {}, std::move(tags) };
     if (needsInformationFrame(list, choice)) {
         bytes.header = [list = std::move(list), choice](
                            uint16_t musicCrc) { return informationFrameFor(list, choice, musicCrc); };
     }
     return bytes;
+}
+
+Result<ClipBytes> clipOfSelection(
+    const QString& sourcePath, int32_t mediaLengthMs, int32_t markStart, int32_t markEnd) {
+    using Outcome = Result<ClipBytes>;
+    auto frames = framesOfFile(sourcePath);
+    if (!frames) {
+        return Outcome::failed(frames.failure);
+    }
+    const auto bytesPerMs = bytesPerMillisecond(frames.value->audio.audioBytes, mediaLengthMs);
+    if (!bytesPerMs) {
+        return Outcome::failed(bytesPerMs.failure);
+    }
+    const auto range = clipRange(frames.value->audio, *bytesPerMs.value, markStart, markEnd);
+    if (!range) {
+        return Outcome::failed(range.failure);
+    }
+    const auto choice = chooseFrames(*frames.value, *range.value, markStart, markEnd);
+    if (!choice) {
+        return Outcome::failed(choice.failure);
+    }
+    return Outcome::success(clipBytes(std::move(*frames.value), *choice.value, clipTagsOf(sourcePath)));
 }
 
 } // namespace clip

@@ -31,7 +31,12 @@ Result<FrameChoice> chooseFrames(
 // gives its length). musicCrc is the CRC-16 of the frames copied after it.
 std::vector<uint8_t> informationFrameFor(const mp3::FrameList& list, const FrameChoice& choice, uint16_t musicCrc);
 
-// The chosen frames' bytes, behind their information frame.
-ClipBytes clipBytes(mp3::FrameList list, const FrameChoice& choice);
+// The chosen frames' bytes, behind their information frame, between the tags.
+ClipBytes clipBytes(mp3::FrameList list, const FrameChoice& choice, ClipTags tags);
+
+// The clip of the selection from markStart to markEnd of the file at sourcePath, which plays mediaLengthMs: the frames
+// that chooseFrames takes, behind an information frame of their own where one is needed, between the source's tags
+// (see clipTagsOf). Tags do not play, so they count neither in the byte rate nor in the positions.
+Result<ClipBytes> clipOfSelection(const QString& sourcePath, int32_t mediaLengthMs, int32_t markStart, int32_t markEnd);
 
 } // namespace clip

@@ -68,30 +68,6 @@ bool targetExists(const QString& target) {
     return QFileInfo::exists(target);
 }
 
-// The clip of the selection: whole frames of the source, chosen from the marks (see chooseFrames), behind an
-// information frame of their own where one is needed. Tags around the audio do not play, so they count neither in
-// the byte rate nor in the positions.
-clip::Result<clip::ClipBytes> selectionBytes(const Form1& window, int32_t mediaLengthMs) {
-    using Outcome = clip::Result<clip::ClipBytes>;
-    auto frames = clip::framesOfFile(window.sourceFile);
-    if (!frames) {
-        return Outcome::failed(frames.failure);
-    }
-    const auto bytesPerMs = clip::bytesPerMillisecond(frames.value->audio.audioBytes, mediaLengthMs);
-    if (!bytesPerMs) {
-        return Outcome::failed(bytesPerMs.failure);
-    }
-    const auto range = clip::clipRange(frames.value->audio, *bytesPerMs.value, window.markStart, window.markEnd);
-    if (!range) {
-        return Outcome::failed(range.failure);
-    }
-    const auto choice = clip::chooseFrames(*frames.value, *range.value, window.markStart, window.markEnd);
-    if (!choice) {
-        return Outcome::failed(choice.failure);
-    }
-    return Outcome::success(clip::clipBytes(std::move(*frames.value), *choice.value));
-}
-
 } // namespace
 
 void Form1::onSave() {
@@ -151,12 +127,12 @@ void Form1::onSave() {
     if (movie().Error != 0) {
         return endWithoutClip(workflow::clipNotSavedMessage(workflow::playingTimeUnknownReason(movie().Error)));
     }
-    const auto clipBytes = selectionBytes(*this, mediaLengthMs);
+    const auto clipBytes = clip::clipOfSelection(sourceFile, mediaLengthMs, markStart, markEnd);
     if (!clipBytes) {
         return endWithFailure(clipBytes.failure);
     }
     // Room for the last chunk of 4097 bytes, as the byte arithmetic leaves it.
-    const auto progressMaximum = static_cast<float>(clipBytes.value->to - clipBytes.value->from + clip::kChunkAdvance);
+    const auto progressMaximum = static_cast<float>(clipBytes.value->bytesBesideHeader() + clip::kChunkAdvance);
     pb->setMax(progressMaximum);
     pb->setValue(0);
     const auto saved = clip::copyClip(

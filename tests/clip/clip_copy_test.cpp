@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
+#include <taglib/apetag.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 
 namespace {
 
@@ -163,39 +168,79 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
     }
 }
 
-// Saved from real files, marks at whole seconds: the clip starts with a frame and holds the chosen frames, behind an
-// information frame that counts them where the bit rate varies or the clip is sample-exact. A sample-exact clip plays
-// exactly the source's samples between the marks (MPEG-2 to within the library's rounding). Where the bit reservoir
-// reaches too far back for a LAME tag's delay, as at low bit rates, the clip is frame-exact.
-TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
-    const QTemporaryDir folder;
-    const std::tuple<const char*, bool, bool> rows[] { { "cbr_128k_44k_stereo.mp3", true, false },
-        { "mpeg2_16k_mono.mp3", true, false }, { "vbr_lame_tag_44k_stereo.mp3", false, true },
-        { "vbr_no_tag_44k_stereo.mp3", false, true }, { "id3v2_20k_cbr_64k_mono.mp3", false, false } };
-    for (const auto& [name, exact, variable] : rows) {
-        SCOPED_TRACE(name);
-        const QString source = QString::fromStdString(test_support::testDataFile(name).string());
-        const QString target = folder.filePath(name);
-        auto list = clip::framesOfFile(source);
-        ASSERT_TRUE(list);
-        const mp3::FrameHeader stream = list.value->stream;
-        const auto& audio = list.value->audio;
-        const auto bytes = clip::clipRange(audio, *clip::bytesPerMillisecond(audio.audioBytes, 3000).value, 1000, 2000);
-        const auto choice = clip::chooseFrames(*list.value, *bytes.value, 1000, 2000);
-        ASSERT_TRUE(choice);
-        ASSERT_EQ(choice.value->gapless.has_value(), exact);
-        ASSERT_TRUE(
-            clip::copyClip(source, target, clip::clipBytes(std::move(*list.value), *choice.value), [](int64_t) {}));
+// What TagLib reads of a file's tags: the ID3v2 tag's version and frames, the APEv2 items, the ID3v1 title.
+std::string tagsOf(const QString& path) {
+    TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
+    std::string seen = file.hasID3v2Tag() ? "v2." + std::to_string(file.ID3v2Tag()->header()->majorVersion()) : "";
+    for (const auto* frame : file.hasID3v2Tag() ? file.ID3v2Tag()->frameList() : TagLib::ID3v2::FrameList()) {
+        seen += " " + std::string(frame->frameID().data(), 4) + "=" + frame->toString().to8Bit(true);
+    }
+    for (const auto& [key, item] : file.hasAPETag() ? file.APETag()->itemListMap() : TagLib::APE::ItemListMap()) {
+        seen += " APE:" + item.key().to8Bit(true) + "=" + item.toString().to8Bit(true);
+    }
+    return seen + (file.hasID3v1Tag() ? " v1:" + file.ID3v1Tag()->title().to8Bit(true) : "");
+}
 
+// Saved from real files between tags made here, or none, marks at whole seconds: the clip holds the chosen frames,
+// behind an information frame counting them alone where the bit rate varies (v) or the clip is sample-exact (x) and
+// plays the marked samples exactly (MPEG-2 within the library's rounding), else frame-exact (f). Tags go across in
+// their kind and version (ID3v2.2 as 2.3) less what describes the whole source, also into a clip of the clip.
+TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySoBetweenTheSourcesTags) {
+    const QTemporaryDir folder;
+    const auto save = [](const QString& source, const QString& target, int32_t lengthMs, int32_t start, int32_t end) {
+        const auto clip = clip::clipOfSelection(source, lengthMs, start, end);
+        return clip && clip::copyClip(source, target, *clip.value, [](int64_t) {}) ? clip.value : std::nullopt;
+    };
+    const auto text = [](const QByteArray& value) { return '\0' + value; };
+    const QByteArray jpeg = "\xff\xd8\xff\xe0" + QByteArray("JFIF").repeated(500);
+    const std::vector<std::pair<QByteArray, QByteArray>> frames { { "TIT2", text("Title") },
+        { "APIC", QByteArray("\0image/jpeg\0\3\0", 14) + jpeg }, { "TLEN", text("3000") }, { "PCNT", "\7\7\7\7" },
+        { "TXXX", text("REPLAYGAIN_track_gain") + text("-3") }, { "TXXX", text("Mood") + text("calm") },
+        { "COMM", QByteArray("\0engiTunNORM\0 1", 16) }, { "COMM", QByteArray("\0eng\0a comment", 15) },
+        { "PRIV", "owner" + text("\1") }, { "XYZW", "unknown" } };
+    const QByteArray v23 = test_support::id3v2Tag(3, frames), v24 = test_support::id3v2Tag(4, frames, '\xc0');
+    const QByteArray v22 = test_support::id3v2Tag(
+        2, { { "TT2", text("Two") }, { "PIC", QByteArray("\0JPG\3\0", 6) + jpeg }, { "TLE", text("3000") } });
+    QByteArray badSize = v23, pastTheEnd = v23.first(6) + '\x7f' + v23.sliced(7);
+    badSize[9] = static_cast<char>(badSize[9] | 0x80);
+    TagLib::APE::Tag apeTag;
+    apeTag.addValue("Artist", "Ape");
+    apeTag.addValue("REPLAYGAIN_TRACK_GAIN", "-3");
+    apeTag.addValue("mp3gain_minmax", "1");
+    const QByteArray ape(apeTag.render().data(), apeTag.render().size());
+    const QByteArray id3v1 = "TAG" + QByteArray("Ten").leftJustified(125, '\0');
+    const std::string kept = " TIT2=Title APIC=[image/jpeg] TXXX=[Mood] calm COMM=a comment PRIV=owner XYZW=";
+    constexpr const char* kCbr = "cbr_128k_44k_stereo.mp3";
+    const std::tuple<const char*, QByteArray, QByteArray, char, std::string> rows[] { { kCbr, {}, {}, 'x', "" },
+        { "mpeg2_16k_mono.mp3", {}, {}, 'x', "" }, { "vbr_lame_tag_44k_stereo.mp3", {}, {}, 'v', "" },
+        { "vbr_no_tag_44k_stereo.mp3", {}, {}, 'v', "" }, { kCbr, badSize, id3v1, 'x', " v1:Ten" },
+        { "id3v2_20k_cbr_64k_mono.mp3", {}, {}, 'f',
+            "v2.3 TSSE=LAME 64bits version 3.100 (http://lame.sf.net) TIT2=Rising tone TPE1=Tuneshear tests v1:Rising "
+            "tone" },
+        { kCbr, v23, {}, 'x', "v2.3" + kept }, { kCbr, v24, {}, 'x', "v2.4" + kept },
+        { kCbr, v22, {}, 'x', "v2.3 TIT2=Two APIC=[image/jpeg]" }, { kCbr, {}, ape, 'x', " APE:Artist=Ape" },
+        { kCbr, v23, ape + id3v1, 'x', "v2.3" + kept + " APE:Artist=Ape v1:Ten" }, { kCbr, pastTheEnd, {}, 'x', "" } };
+    const QString source = folder.filePath("source.mp3"), target = folder.filePath("clip.mp3");
+    for (const auto& [name, front, back, kind, tags] : rows) {
+        SCOPED_TRACE(testing::Message() << name << " with tags: " << tags);
+        ASSERT_TRUE(writeFile(
+            source, front + contentsOf(QString::fromStdString(test_support::testDataFile(name).string())) + back));
+        const auto clip = save(source, target, 3000, 1000, 2000);
+        ASSERT_TRUE(clip);
+        EXPECT_EQ(tagsOf(target), tags);
         const auto saved = clip::framesOfFile(target);
         ASSERT_TRUE(saved);
-        EXPECT_EQ(saved.value->frames.size(), choice.value->last - choice.value->first + 1);
-        ASSERT_EQ(saved.value->tag.has_value(), exact || variable);
-        EXPECT_TRUE(!saved.value->tag || saved.value->tag->bytes == saved.value->audio.audioBytes);
-        if (!exact) {
-            EXPECT_TRUE(!variable || saved.value->tag->frames == std::ssize(saved.value->frames));
+        const QByteArray chosen = contentsOf(source).mid(clip->from, clip->to - clip->from);
+        EXPECT_TRUE(
+            contentsOf(target).mid(saved.value->audio.leadingBytes, saved.value->audio.audioBytes).endsWith(chosen));
+        EXPECT_EQ(mp3::tagCountsWholeStream(test_support::fileBytes(contentsOf(target).toStdString())), kind != 'f');
+        EXPECT_EQ(saved.value->tag && saved.value->tag->gapless, kind == 'x');
+        ASSERT_TRUE(save(target, folder.filePath("clip of clip.mp3"), 1000, 100, 900));
+        EXPECT_EQ(tagsOf(folder.filePath("clip of clip.mp3")), tags);
+        if (kind != 'x') {
             continue;
         }
+        const mp3::FrameHeader stream = saved.value->stream;
         const auto played = test_support::decodedSamples(target.toStdString());
         const auto marked = test_support::decodedSamples(test_support::testDataFile(name), stream.sampleRate);
         const int rounding = stream.version == 3 ? 0 : 1;
@@ -205,7 +250,8 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySo) {
     }
 }
 
-// A source cut short, or rewritten in place, after the first block: no clip, and an older one stays as it was.
+// A source cut short, or rewritten in place, after the first block: no clip, tags and all, and an older one stays as
+// it was.
 TEST(ClipCopy, FailsAndLeavesNothingWhenTheSourceChangesMeanwhile) {
     const QTemporaryDir folder;
     const QString sourcePath = folder.filePath("source.mp3");
@@ -230,12 +276,12 @@ TEST(ClipCopy, FailsAndLeavesNothingWhenTheSourceChangesMeanwhile) {
             writeFile(folder.filePath("clip.mp3"), *olderClip);
         }
         bool changed = false;
-        const auto saved
-            = clip::copyClip(sourcePath, folder.filePath("clip.mp3"), { 0, source.size(), {} }, [&](int64_t) {
-                  if (!std::exchange(changed, true)) {
-                      change();
-                  }
-              });
+        const auto saved = clip::copyClip(sourcePath, folder.filePath("clip.mp3"),
+            { 0, source.size(), {}, { { 0x49, 0x44, 0x33 }, { 0x54 } } }, [&](int64_t) {
+                if (!std::exchange(changed, true)) {
+                    change();
+                }
+            });
         EXPECT_EQ(saved.failure.kind, clip::FailureKind::SourceChanged);
         EXPECT_EQ(filesIn(folder), olderClip ? "clip.mp3 source.mp3" : "source.mp3");
         EXPECT_EQ(contentsOf(folder.filePath("clip.mp3")), olderClip.value_or(QByteArray()));

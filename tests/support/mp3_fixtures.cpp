@@ -18,19 +18,29 @@ std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chr
     return path;
 }
 
-QByteArray id3v2Tag(int pictureBytes, char version, char flags) {
-    // Sizes in four big-endian bytes; the header, and frames from version 4 on, use seven bits of each.
-    const auto bigEndian = [](qsizetype size, int bitsPerByte) {
-        QByteArray bytes(4, '\0');
-        for (int index = 0; index < 4; ++index) {
-            bytes[index] = static_cast<char>(size >> (bitsPerByte * (3 - index)) & ((1 << bitsPerByte) - 1));
+QByteArray id3v2Tag(char version, const std::vector<std::pair<QByteArray, QByteArray>>& frames, char flags) {
+    // Sizes in big-endian bytes; the header, and frames from version 4 on, use seven bits of each.
+    const auto bigEndian = [](qsizetype size, int bytes, int bitsPerByte) {
+        QByteArray big;
+        for (int shift = bitsPerByte * (bytes - 1); shift >= 0; shift -= bitsPerByte) {
+            big += static_cast<char>(size >> shift & ((1 << bitsPerByte) - 1));
         }
-        return bytes;
+        return big;
     };
-    const QByteArray picture = QByteArray("\0image/jpeg\0\3\0", 14) + QByteArray("JFIF").repeated(pictureBytes / 4);
-    const QByteArray frame = "APIC" + bigEndian(picture.size(), version == 4 ? 7 : 8) + QByteArray(2, '\0') + picture;
+    const bool unsynchronised = version == 4 && flags & 0x80; // a reader drops the zero byte after each 0xFF
+    QByteArray body = version == 4 && flags & 0x40 ? QByteArray("\0\0\0\6\1\0", 6) : QByteArray();
+    for (const auto& [id, content] : frames) {
+        const QByteArray data = unsynchronised ? QByteArray(content).replace("\xff", QByteArray("\xff\0", 2)) : content;
+        body += id + bigEndian(data.size(), version == 2 ? 3 : 4, version == 4 ? 7 : 8)
+            + (version == 2 ? QByteArray() : QByteArray(1, '\0') + char(unsynchronised ? 2 : 0)) + data;
+    }
     const QByteArray footer = flags & 0x10 ? "3DI" + QByteArray(7, '\0') : QByteArray();
-    return "ID3" + QByteArray(1, version) + '\0' + flags + bigEndian(frame.size(), 7) + frame + footer;
+    return "ID3" + QByteArray(1, version) + '\0' + flags + bigEndian(body.size(), 4, 7) + body + footer;
+}
+
+QByteArray id3v2Tag(int pictureBytes, char version, char flags) {
+    return id3v2Tag(version,
+        { { "APIC", QByteArray("\0image/jpeg\0\3\0", 14) + QByteArray("JFIF").repeated(pictureBytes / 4) } }, flags);
 }
 
 std::filesystem::path testDataFile(std::string_view name) {

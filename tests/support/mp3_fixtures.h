@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -16,8 +17,11 @@ namespace test_support {
 // a frame): it plays `duration` rounded down to 8 ms, and the service reports exactly that. Returns `path`.
 std::filesystem::path writeSilentMp3(const std::filesystem::path& path, std::chrono::milliseconds duration);
 
-// An ID3v2 tag of the given version and header flags holding one APIC frame with a cover picture of pictureBytes
-// bytes; with flag 0x10 a footer follows. The picture is "JFIF" repeated, holding no MPEG frame sync.
+// An ID3v2 tag of `version` (2, 3 or 4) holding `frames`, each an ID and its body. In version 4, header flag 0x80
+// unsynchronises every frame and 0x40 adds an empty extended header; 0x10 adds a footer.
+QByteArray id3v2Tag(char version, const std::vector<std::pair<QByteArray, QByteArray>>& frames, char flags = 0);
+
+// As above, with one APIC frame: a picture of pictureBytes bytes, "JFIF" repeated, which holds no MPEG frame sync.
 QByteArray id3v2Tag(int pictureBytes, char version = 3, char flags = 0);
 
 // A file committed under tests/data (see tests/data/README.md).

@@ -116,13 +116,14 @@ marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
 marks 2900 3000 ; choose to end.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/7440 off: {m2900,3000 'Saving' pb4096/7440 off:5,6,9,1,2,4,7,H} pb7440 "Clip Saved"
 files => clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 to end.mp3:3761
-tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; click Save => \
-    m1000,2000 pb0/22068 pb22068 "Clip Saved"
-marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/21232 pb21232 "Clip Saved"
-marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/10366 pb10366 "Clip Saved"
+tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; at 0 look ; click Save => \
+    'Tuneshear' pb0/1.02325e+06 off: {m1000,2000 'Saving' pb1.0199e+06/1.02325e+06 off:5,6,9,1,2,4,7,H} \
+    pb1.02325e+06 "Clip Saved"
+marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/1.02242e+06 pb1.02242e+06 "Clip Saved"
+marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/1.01155e+06 pb1.01155e+06 "Clip Saved"
 files => \
-    clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 tagged clip.mp3:18389 tagged from \
-    start.mp3:17553 tagged to end.mp3:6687 tagged.mp3:1049062 to end.mp3:3761
+    clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 tagged clip.mp3:1019575 tagged from \
+    start.mp3:1018739 tagged to end.mp3:1007873 tagged.mp3:1049062 to end.mp3:3761
 # SaveAsksBeforeReplacingAndRefusesTheOpenedFile
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; write clip.mp3 an older clip
 marks 2000 2000 ; click Save => \
