@@ -156,14 +156,29 @@ std::variant<Command, uint32_t> parseOpen(std::string_view afterVerb) {
     return command;
 }
 
-uint32_t parseOptionalPosition(Arguments& arguments, std::string_view keywordBeforePosition, Command& command) {
+uint32_t parseSeekPosition(Arguments& arguments, Command& command) {
     if (arguments.done()) {
-        return kNoError;
+        return kMissingParameter;
     }
-    if (arguments.keyword() != keywordBeforePosition) {
+    if (arguments.keyword() != "to") {
         return kUnrecognizedKeyword;
     }
     return arguments.integerValue(command.position);
+}
+
+// "from" and "to", each at most once, in either order.
+uint32_t parsePlayRange(Arguments& arguments, Command& command) {
+    while (!arguments.done()) {
+        const std::string keyword = arguments.keyword();
+        auto& target = keyword == "from" ? command.position : command.end;
+        if ((keyword != "from" && keyword != "to") || target) {
+            return kUnrecognizedKeyword;
+        }
+        if (const uint32_t error = arguments.integerValue(target); error != kNoError) {
+            return error;
+        }
+    }
+    return kNoError;
 }
 
 uint32_t parseSetArguments(Arguments& arguments) {
@@ -187,19 +202,21 @@ uint32_t parseSetArguments(Arguments& arguments) {
 }
 
 uint32_t parseStatusArguments(Arguments& arguments, Command& command) {
+    static constexpr std::pair<std::string_view, StatusItem> kItems[] = {
+        { "length", StatusItem::Length },
+        { "position", StatusItem::Position },
+        { "mode", StatusItem::Mode },
+        { "samplespersec", StatusItem::SamplesPerSecond },
+        { "samplesperframe", StatusItem::SamplesPerFrame },
+    };
     if (arguments.done()) {
         return kMissingParameter;
     }
-    const std::string item = arguments.keyword();
-    if (item == "length") {
-        command.statusItem = StatusItem::Length;
-    } else if (item == "position") {
-        command.statusItem = StatusItem::Position;
-    } else if (item == "mode") {
-        command.statusItem = StatusItem::Mode;
-    } else {
+    const auto* found = std::ranges::find(kItems, arguments.keyword(), &std::pair<std::string_view, StatusItem>::first);
+    if (found == std::end(kItems)) {
         return kUnrecognizedKeyword;
     }
+    command.statusItem = found->second;
     command.wait = arguments.takeIf("wait");
     return kNoError;
 }
@@ -222,12 +239,9 @@ std::optional<Verb> verbNamed(std::string_view word) {
 uint32_t parseArguments(Arguments& arguments, Command& command) {
     switch (command.verb) {
     case Verb::Play:
-        return parseOptionalPosition(arguments, "from", command);
+        return parsePlayRange(arguments, command);
     case Verb::Seek:
-        if (arguments.done()) {
-            return kMissingParameter;
-        }
-        return parseOptionalPosition(arguments, "to", command);
+        return parseSeekPosition(arguments, command);
     case Verb::Set:
         return parseSetArguments(arguments);
     case Verb::Status:
