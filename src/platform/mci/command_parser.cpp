@@ -201,6 +201,12 @@ uint32_t parseSetArguments(Arguments& arguments) {
     return format == "ms" || format == "milliseconds" ? kNoError : kUnrecognizedKeyword;
 }
 
+template <typename Value, std::size_t Count>
+std::optional<Value> named(const std::pair<std::string_view, Value> (&table)[Count], std::string_view word) {
+    const auto* found = std::ranges::find(table, word, &std::pair<std::string_view, Value>::first);
+    return found == std::end(table) ? std::nullopt : std::optional(found->second);
+}
+
 uint32_t parseStatusArguments(Arguments& arguments, Command& command) {
     static constexpr std::pair<std::string_view, StatusItem> kItems[] = {
         { "length", StatusItem::Length },
@@ -212,11 +218,11 @@ uint32_t parseStatusArguments(Arguments& arguments, Command& command) {
     if (arguments.done()) {
         return kMissingParameter;
     }
-    const auto* found = std::ranges::find(kItems, arguments.keyword(), &std::pair<std::string_view, StatusItem>::first);
-    if (found == std::end(kItems)) {
+    const auto item = named(kItems, arguments.keyword());
+    if (!item) {
         return kUnrecognizedKeyword;
     }
-    command.statusItem = found->second;
+    command.statusItem = *item;
     command.wait = arguments.takeIf("wait");
     return kNoError;
 }
@@ -232,8 +238,7 @@ std::optional<Verb> verbNamed(std::string_view word) {
         { "set", Verb::Set },
         { "status", Verb::Status },
     };
-    const auto* found = std::ranges::find(kVerbs, word, &std::pair<std::string_view, Verb>::first);
-    return found == std::end(kVerbs) ? std::nullopt : std::optional(found->second);
+    return named(kVerbs, word);
 }
 
 uint32_t parseArguments(Arguments& arguments, Command& command) {
