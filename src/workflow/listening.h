@@ -13,8 +13,6 @@ namespace workflow {
 struct PlayRange {
     int32_t from = 0;
     int32_t to = 0;
-
-    bool operator==(const PlayRange&) const = default;
 };
 
 // How long one MPEG audio frame of the opened file lasts.
