@@ -1,5 +1,5 @@
 // Opens arbitrary bytes as an MP3 with the media service and plays them about, on outputs that take sound only when
-// the clock is moved: queries, seeking, pausing, playing from a position and to the end.
+// the clock is moved: queries, seeking, pausing, playing a stretch, from a position and to the end.
 
 #include "mp3/frame_walk.h"
 #include "platform/mci/mci_errors.h"
@@ -81,6 +81,11 @@ void playFile(std::string_view bytes) {
     playFor(200ms, length);
     check(send("seek movie to " + std::to_string(length / 2)) == 0, "seek to the middle");
     check(std::stoll(query("status movie position")) == length / 2, "a seek moves the position exactly");
+    const std::string stretchEnd = std::to_string(std::min(length, length / 2 + 300));
+    check(send("play movie to " + stretchEnd) == 0, "play a stretch");
+    playFor(400ms, length);
+    check(
+        query("status movie mode") + query("status movie position") == "stopped" + stretchEnd, "a stretch ends there");
     check(send("seek movie to " + std::to_string(length + 1)) == mci::kOutOfRange, "seek past the end");
     check(send("play movie from " + std::to_string(std::max<int64_t>(0, length - 400))) == 0, "play near the end");
     playFor(600ms, length);

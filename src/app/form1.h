@@ -14,8 +14,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QWebEngineView;
+
+namespace workflow {
+enum class Edge;
+}
 
 // Tuneshear's one window. Its controls keep the names the handlers use; their positions and sizes are kept in
 // twips (app/twips.h). The handlers of the editing workflow are members defined in src/workflow/ and connected
@@ -80,6 +85,13 @@ public:
 
     // A file is open from a successful Open on.
     bool fileIsOpen() const { return !sourceFile.isEmpty(); }
+    // While a clip is written the workflow's buttons are disabled, Save among them.
+    bool savingClip() const { return !Command7->isEnabled(); }
+
+    // What the keys without a button do (app/shortcuts.cpp); each is defined in src/workflow/.
+    void onFrameStep(int frames); // playback.cpp
+    void onPlayStartEdge(); // selection.cpp
+    void onPlayEndEdge();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,22 +122,31 @@ private:
     void onSliderMouseDown();
     void onSliderMouseUp();
     void onSliderClick();
+    void showPosition(int32_t milliseconds);
+    void listenAfterStep(int32_t place, int32_t length);
+    void returnToStep();
     void onMarkStart(); // selection.cpp
     void onMarkEnd();
+    void showExactMarks();
     void onPlaySelected();
+    void playEdge(workflow::Edge edge);
+    void playPreview(int32_t from, int32_t to, const int32_t& stopAt);
     void onSave(); // save.cpp
 
     void onWebsite();
 
     // Every handler that takes over playback ends a running preview, which goes on only while the count of
-    // takeovers is the one it began with.
-    uint64_t takeOverPlayback() { return ++playbackTakeovers_; }
+    // takeovers is the one it began with, and first brings the device back from what a step let the user hear.
+    uint64_t takeOverPlayback(); // playback.cpp
     bool previewEnded(uint64_t preview) const { return preview != playbackTakeovers_; }
 
     WindowServices services_;
     std::unique_ptr<MovieModule> movie_;
     platform::SourceCheck sourceCheck_; // the opened file as it was when opened
     uint64_t playbackTakeovers_ = 0;
+    // After a step while paused or stopped the device plays on a moment from the stepped place; this is where the
+    // position stands for the user until the device is back there.
+    std::optional<int32_t> steppedPlace_;
     bool painted_ = false;
     QString fileToOpenOnceShown_;
 };

@@ -43,10 +43,14 @@ int32_t MovieModule::query(const std::string& command) {
     return static_cast<int32_t>(code);
 }
 
-int32_t MovieModule::queryMilliseconds(const std::string& command) {
-    send("set movie time format ms");
+int32_t MovieModule::queryNumber(const std::string& command) {
     Error = query(command);
     return readReplyNumber(ReplyBuffer.data(), ReplyBuffer.size());
+}
+
+int32_t MovieModule::queryMilliseconds(const std::string& command) {
+    send("set movie time format ms");
+    return queryNumber(command);
 }
 
 void MovieModule::quoteFilename() {
@@ -114,6 +118,22 @@ void MovieModule::setPositionTo(int32_t Second) {
     } else if (!isMoviePlaying()) {
         send("seek movie to " + std::to_string(Second));
     }
+}
+
+void MovieModule::playMovieFromTo(int32_t from, int32_t to) {
+    Error = send("play movie from " + std::to_string(from) + " to " + std::to_string(to));
+}
+
+void MovieModule::seekMovieTo(int32_t position) {
+    Error = send("seek movie to " + std::to_string(position));
+}
+
+int32_t MovieModule::getSamplesPerFrame() {
+    return queryNumber("status movie samplesperframe");
+}
+
+int32_t MovieModule::getSamplesPerSecond() {
+    return queryNumber("status movie samplespersec");
 }
 
 // Ends when the time of day, counted from its value at the call rounded to a whole second, has moved on by

@@ -43,6 +43,13 @@ public:
     bool isMoviePlaying();
     void setPositionTo(int32_t Second);
     void timeOut(double duration);
+    // Plays from one position to another and stops there by itself; both in milliseconds.
+    void playMovieFromTo(int32_t from, int32_t to);
+    // Moves the position without playing, whatever the mode.
+    void seekMovieTo(int32_t position);
+    // What an MPEG audio frame of the opened file holds, for moving by frames.
+    int32_t getSamplesPerFrame();
+    int32_t getSamplesPerSecond();
     std::optional<std::string> whySilent() const { return hooks_.whySilent ? hooks_.whySilent() : std::nullopt; }
 
 private:
@@ -50,6 +57,7 @@ private:
 
     int32_t send(const std::string& command);
     int32_t query(const std::string& command);
+    int32_t queryNumber(const std::string& command);
     int32_t queryMilliseconds(const std::string& command);
     void quoteFilename();
 

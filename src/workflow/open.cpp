@@ -22,6 +22,7 @@ void showNoFile(Form1& window) {
     window.Line2->setX(Form1::kEndLineAtStartUpTwips);
     for (QLabel* const clock : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
         clock->clear();
+        clock->setToolTip({});
     }
 }
 
@@ -62,6 +63,7 @@ void Form1::openChosenFile() {
     for (QLabel* const label : { Label7, Label9, Label3 }) {
         label->setText(workflow::kClockReset);
     }
+    showExactMarks();
     movie().Filename = Cdlg->FileName.toLocal8Bit().toStdString();
     movie().openMovieWindow(pictureParent(P), "child");
     if (movie().Error != 0) {
@@ -84,8 +86,7 @@ void Form1::openChosenFile() {
 // A file changed under the window is closed as one that failed to open, and the user is told once: here, or by the
 // save that found the change and said so in its own ending. A running save leaves the file to that ending.
 bool Form1::closeSourceIfChanged(ChangeTold told) {
-    const bool saving = !Command7->isEnabled();
-    if (saving || sourceCheck_.unchangedAt(sourceFile)) {
+    if (savingClip() || sourceCheck_.unchangedAt(sourceFile)) {
         return false;
     }
     const QString change = workflow::changedSinceOpenedMessage(sourceFile);

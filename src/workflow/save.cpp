@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/seconds_to_clock.h"
 #include "clip/clip_copy.h"
 #include "clip/clip_frames.h"
 #include "platform/file_identity.h"
@@ -27,6 +28,7 @@ void enterSavingState(Form1& window) {
     window.Command1->setText(workflow::kPlayCaption);
     window.H->setValue(0);
     window.Label4->setText(workflow::kClockReset); // the clock stands where the thumb does
+    window.Label4->setToolTip(exactClockText(0));
     window.setWindowTitle(workflow::kSavingCaption);
 }
 
@@ -35,6 +37,7 @@ void enterSavingState(Form1& window) {
 void restoreControls(Form1& window, QWidget* focusBefore) {
     window.movie().setPositionTo(0);
     window.Label4->setText(workflow::kClockReset);
+    window.Label4->setToolTip(exactClockText(0));
     window.pb->setValue(0);
     for (QPushButton* button : workflowButtons(window)) {
         button->setEnabled(true);
@@ -77,6 +80,7 @@ void Form1::onSave() {
     }
     if (markStart == 0) {
         markStart = 1; // positions count from 1
+        showExactMarks();
     }
     takeOverPlayback();
     const QPointer<QWidget> focusBefore = focusWidget();

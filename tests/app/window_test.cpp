@@ -160,6 +160,15 @@ TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
     }
 }
 
+TEST(ExactClockText, WritesHoursThenTwoDigitMinutesAndSecondsAndThreeDigitMilliseconds) {
+    const std::pair<int32_t, const char*> rows[] { { 0, "0:00:00.000" }, { 83456, "0:01:23.456" },
+        { 21731, "0:00:21.731" }, { 36000007, "10:00:00.007" }, { -1500, "-0:00:01.500" },
+        { INT32_MIN, "-596:31:23.648" } };
+    for (const auto& [milliseconds, text] : rows) {
+        EXPECT_EQ(exactClockText(milliseconds), text);
+    }
+}
+
 TEST(Controls, SliderRaisesMouseDownMouseUpThenClickAndOnlyAMovingKeyClicks) {
     QWidget window;
     window.resize(640, 100);

@@ -51,6 +51,14 @@ TEST(MovieModule, ReadsRepliesAsNumbersAndWords) {
         std::vector({ true, true, false, false }));
     EXPECT_TRUE(service.sent.starts_with("set movie time format ms|status movie position wait|set movie time format "
                                          "ms|status movie length|"));
+    service.sent.clear();
+    service.replies = { "1152", "44100" };
+    movie.playMovieFromTo(83000, 85000);
+    movie.seekMovieTo(-5);
+    EXPECT_EQ(movie.getSamplesPerFrame(), 1152);
+    EXPECT_EQ(movie.getSamplesPerSecond(), 44100);
+    EXPECT_EQ(service.sent,
+        "play movie from 83000 to 85000|seek movie to -5|status movie samplesperframe|status movie samplespersec");
     service.failing = "open";
     movie.openMovie();
     EXPECT_EQ(movie.Error, 263);

@@ -33,11 +33,12 @@ std::string described(const std::variant<mci::Command, uint32_t>& parsed) {
     return std::to_string(static_cast<int>(command.verb)) + " " + command.device + (command.allDevices ? " all" : "")
         + " [" + command.path + "] " + number(command.parentWindow) + " " + command.windowStyle + " "
         + number(command.position) + " " + std::to_string(static_cast<int>(command.statusItem))
-        + (command.wait ? " wait" : "");
+        + (command.wait ? " wait" : "") + (command.end ? " to " + std::to_string(*command.end) : "");
 }
 
 // Verbs: 0 open, 1 close, 2 play, 3 seek, 4 pause, 5 resume, 6 stop, 7 set, 8 status; items: 0 length, 1 position,
-// 2 mode. Errors: 259 keyword, 261 command, 270 integer, 273 missing parameter.
+// 2 mode, 3 samples per second, 4 samples per frame. Errors: 259 keyword, 261 command, 270 integer, 273 missing
+// parameter.
 TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
     const std::pair<const char*, const char*> rows[] { { R"(open "/tmp/a b.mp3" type mpegvideo alias movie)",
                                                            "0 movie [/tmp/a b.mp3] -  - 2" },
@@ -57,8 +58,14 @@ TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
         { R"(open /x.mp3 type waveaudio alias movie)", "error 259" }, { "open /x.mp3 alias movie parent", "error 273" },
         { "open /x.mp3 alias movie parent w", "error 270" }, { "open /x.mp3 alias movie volume 3", "error 259" },
         { "play movie from 12s", "error 270" }, { "play movie from 99999999999999999999", "error 270" },
-        { "play movie to 5", "error 259" }, { "seek movie", "error 273" }, { "seek movie to", "error 273" },
-        { "pause movie now", "error 259" }, { "set movie time", "error 273" },
+        { "play movie to 5", "2 movie [] -  - 2 to 5" },
+        { "play movie from 83000 to 85000", "2 movie [] -  83000 2 to 85000" },
+        { "PLAY movie TO 85000 From 83000", "2 movie [] -  83000 2 to 85000" }, { "play movie from 1 to", "error 273" },
+        { "play movie to 2s", "error 270" }, { "play movie from 1 from 2", "error 259" },
+        { "play movie to 1 to 2", "error 259" }, { "play movie from 1 until 2", "error 259" },
+        { "status movie samplespersec", "8 movie [] -  - 3" }, { "status movie samplesperframe", "8 movie [] -  - 4" },
+        { "status movie samples", "error 259" }, { "seek movie from 5", "error 259" }, { "seek movie", "error 273" },
+        { "seek movie to", "error 273" }, { "pause movie now", "error 259" }, { "set movie time", "error 273" },
         { "set movie time format frames", "error 259" }, { "set movie audio all off", "error 259" },
         { "status movie", "error 273" }, { "status movie volume", "error 259" },
         { "status movie position wait now", "error 259" } };
@@ -118,9 +125,19 @@ TEST_F(MediaService, TransportMovesThePositionExactlyWithTheSoundPlayedAndRefuse
         { "play movie", 100, "| playing 834" }, { "seek movie to 3001", 0, "error 282 | playing 834" },
         { "seek movie to -1", 0, "error 282 | playing 834" }, { "play movie from 5000", 0, "error 282 | playing 834" },
         { "play movie from 2000", 400, "| playing 2400" }, { "play movie from 100", 50, "| playing 150" },
-        { "seek movie to 777", 300, "| stopped 777" }, { "seek movie to 3000", 0, "| stopped 3000" },
-        { "play movie", 100, "| stopped 3000" }, { openCommand(file), 0, "error 289 | stopped 3000" },
-        { openCommand(file, "second"), 0, "| stopped 3000" }, { "close movie", 0, "| error 263 error 263" },
+        { "play movie from 1000 to 1200", 300, "| stopped 1200" }, { "play movie", 100, "| playing 1300" },
+        { "play movie to 1100", 0, "error 282 | playing 1300" },
+        { "play movie from 2000 to 1000", 0, "error 282 | playing 1300" },
+        { "play movie to 3001", 0, "error 282 | playing 1300" }, { "play movie to 1500", 100, "| playing 1400" },
+        { "pause movie", 0, "| paused 1400" }, { "resume movie", 400, "| stopped 1500" },
+        { "play movie from 500 to 700", 100, "| playing 600" }, { "play movie", 300, "| playing 900" },
+        { "play movie from 2900 to 2900", 100, "| stopped 2900" },
+        { "status movie samplesperframe", 0, "1152 | stopped 2900" },
+        { "status movie samplespersec", 0, "44100 | stopped 2900" }, { "seek movie to 777", 300, "| stopped 777" },
+        { "seek movie to 3000", 0, "| stopped 3000" }, { "play movie", 100, "| stopped 3000" },
+        { openCommand(file), 0, "error 289 | stopped 3000" },
+        { openCommand(testDataFile("mpeg2_16k_mono.mp3"), "second"), 0, "| stopped 3000" },
+        { "status second samplesperframe", 0, "576 | stopped 3000" }, { "close movie", 0, "| error 263 error 263" },
         { "close movie", 0, "error 263 | error 263 error 263" },
         { "status second mode", 0, "stopped | error 263 error 263" }, { "close all", 0, "| error 263 error 263" },
         { "status second mode", 0, "error 263 | error 263 error 263" } };
@@ -244,7 +261,7 @@ TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHe
             return made;
         });
     auto& device = *std::get<std::unique_ptr<mci::MpegVideoDevice>>(opened);
-    device.play(std::nullopt);
+    device.play(std::nullopt, std::nullopt);
     output->pull(16'000);
     output->pull(8'000);
     EXPECT_EQ(device.positionMilliseconds(), 1000);
@@ -261,6 +278,16 @@ TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHe
     output->pull(4'000);
     EXPECT_EQ(device.mode(), mci::Mode::Stopped);
     EXPECT_EQ(device.positionMilliseconds(), 3096);
+    // A play to a place hands over not a sample past it, and a play after it goes on from there.
+    EXPECT_EQ(device.play(1000, 1500), 0U);
+    output->pull(10'000);
+    output->pull(4'000);
+    EXPECT_EQ(device.mode(), mci::Mode::Stopped);
+    EXPECT_EQ(device.positionMilliseconds(), 1500);
+    device.play(std::nullopt, std::nullopt);
+    output->pull(1'600);
+    output->buffered = 0;
+    EXPECT_EQ(device.positionMilliseconds(), 1600);
 }
 
 // Where SDL finds no sound device, files play silently, and why is said once, however many play.

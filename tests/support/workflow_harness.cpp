@@ -252,6 +252,10 @@ void WorkflowHarness::run(const std::string& step) {
                 harness->seen_.push_back("{" + harness->state() + "}");
             }
         };
+    } else if (verb == "tips") {
+        const auto tip = [](const QWidget* clock) { return clock->toolTip().toStdString(); };
+        seen_.push_back("<" + tip(window_->Label7) + " " + tip(window_->Label9) + " " + tip(window_->Label3) + " "
+            + tip(window_->Label4) + ">");
     } else if (verb != "files" && verb != "look") {
         throw std::invalid_argument("no such step: " + step);
     }

@@ -38,7 +38,8 @@ public:
     // <test data file> <name>", "write <name> <text>", "tag <name>" (song.mp3 between a cover picture and an ID3v1
     // tag), "link|hardlink <name> <target>", "remove <name>", "mkdir <name>", "lock|unlock" (the folder against new
     // files), "drop <copy|move|text|two> <name>" (dropped on the window as a file offered to be copied or only moved,
-    // as its name in text, as two files), "look" (nothing), and "at <ms> <step>": <step> once, at the first wait where
+    // as its name in text, as two files), "look" (nothing), "tips" (the tooltips of the clocks L7, L9, L3 and L4,
+    // shown in angle brackets among the messages), and "at <ms> <step>": <step> once, at the first wait where
     // the device has reached <ms>; what it changed is shown among the messages, in braces.
     void run(const std::string& step);
     // What the user sees and hears that changed since the last call: the slider's value/max, the Play button, T

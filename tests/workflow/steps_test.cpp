@@ -23,7 +23,7 @@ slider 1 ; at 2000 click Save ; click Preview => L4[ 0:0:0] {Play stopped @0 'Tu
 click Play => Pause playing
 slider 1 ; at 2000 slider 6 ; click Preview => {H6/20 @6000 L4[ 0:0:6]}
 pass 3000 => H9/20 @9000 L4[ 0:0:9]
-at 2000 click Preview ; click Preview => H3/20 L4[ 0:0:3] {H2/20 Play paused @3000 L4[ 0:0:2]}
+at 2000 click Preview ; click Preview => H3/20 L4[ 0:0:3] {H2/20 Play stopped @3000 L4[ 0:0:2]}
 click Play => Pause playing
 slider 1 ; at 2000 open 9000 ; click Preview => \
     {H0/9 @0 L4[ 0:0:1] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s1025 m0,0}
@@ -34,9 +34,9 @@ at 2000 close ; click Preview => H0/20 L4[ 0:0:0] {H1/20 closed @-1 L4[ 0:0:1] (
 # PreviewAfterTheEndOfTheFile
 open 3504 ; pass 500 ; click Start ; pass 1000 ; click End
 pass 1600 => H3/3 Pause tick stopped @3504 L4[ 0:0:3] L7[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines3247,6483 s3076 m1000,2000
-click Preview => H1/3 Play paused @2000 L4[ 0:0:1]
+click Preview => H1/3 Play @2000 L4[ 0:0:1]
 marks 1000 99000 ; pass 3000 => H2/3 L4[ 0:0:2] m1000,99000
-click Preview => H3/3 stopped @3504 L4[ 0:0:3]
+click Preview => H3/3 @3504 L4[ 0:0:3]
 # LinesStandAtTheThumb
 length 4200000 ; open 5000 => H0/4200 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s2
 hold 1234 ; click Start => H1234/4200 still L7[ 0:0:0] lines2882,9400 m500,0
@@ -103,7 +103,7 @@ click Start => L7[ 0:0:1] lines1093,9400 m1000,0
 pass 2000 => H3/10 @3000 L4[ 0:0:3]
 click End => L9[ 0:0:3] L3[ 0:0:2] lines1093,3099 m1000,3000
 pass 3000 => H6/10 @6000 L4[ 0:0:6]
-click Preview => H2/10 Play paused @3000 L4[ 0:0:2]
+click Preview => H2/10 Play stopped @3000 L4[ 0:0:2]
 at 2000 click End ; click Preview => \
     H2/10 Play paused @2200 L4[ 0:0:2] {H1/10 Pause playing @2000 L4[ 0:0:1] L9[ 0:0:2] L3[ 0:0:1] lines1093,1253 \
     m1000,2000}
@@ -172,6 +172,31 @@ drop copy song.mp3 => H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0]
 marks 1000 2000 ; choose clip.mp3 ; at 0 drop copy song.mp3 ; click Save => \
     @0 'Tuneshear' pb0/22068 off: focus:Command7 {Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/22068 \
     off:5,6,9,1,2,4,7,H focus:Command3 (drop refused)} pb22068 "Clip Saved"
+# FrameSteps
+copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; click Play ; slider 1 => \
+    H1/3 stopped @1000 L4[ 0:0:1] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076
+key Shift+Right => tick playing @1026 focus:Command1
+pass 1000 => still stopped
+key Shift+Right ; key Shift+Right ; key Shift+Right ; key Shift+Right ; key I ; tips => \
+    @1130 L7[ 0:0:1] lines3247,9400 m1130,0 <0:00:01.130 0:00:00.000 0:00:00.000 0:00:01.130>
+key Ctrl+Shift+Left ; pass 200 ; key O ; tips => \
+    H0/3 @869 L4[ 0:0:0] L9[ 0:0:0] lines3247,330 m1130,869 <0:00:01.130 0:00:00.869 0:00:00.000 0:00:00.869>
+key Shift+Right ; pass 200 ; key Shift+Right => tick playing @921
+slider 0 ; key Shift+Left ; pass 1000 => still stopped @0
+slider 3 ; key Ctrl+Shift+Right ; pass 1000 => H3/3 @3000 L4[ 0:0:3]
+slider 1 ; click Play ; key Ctrl+Shift+Right => H1/3 Pause tick playing @1361 L4[ 0:0:1]
+marks 1000 2000 ; choose clip.mp3 ; at 0 key Shift+Right ; click Save => @0 'Tuneshear' pb0/22068 off: \
+    focus:Command7 {H0/3 Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H focus:Command3} \
+    pb22068 "Clip Saved"
+choose clip.mp3 ; answer Yes ; at 0 key ] ; click Save => 'Tuneshear' pb0/22068 off: focus:Command7 {'Saving' \
+    pb20480/22068 off:5,6,9,1,2,4,7,H focus:Command3 "File already exist.Overwrite?"} pb22068 "Clip Saved"
+# EdgePreviews
+open 200000 ; marks 60000 180000 ; at 0 look ; key ] => H179/200 Play stopped @180000 L4[ 0:2:59] {H0/200 Pause \
+    tick playing @178000 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46 m60000,180000 focus:Command4}
+at 61000 key [ ; click Preview => {H61/200 @62000 L4[ 0:1:1] focus:Command9}
+marks 1000 2950 ; click Preview => H2/200 @2950 L4[ 0:0:2] m1000,2950
+at 0 look ; key ] => Play stopped @2950 {Pause playing @1000}
+marks 0 0 ; key [ ; key ] => m0,0
 # Website
 click Website => [xdg-open W]
 close => (the program ends)

@@ -156,14 +156,29 @@ std::variant<Command, uint32_t> parseOpen(std::string_view afterVerb) {
     return command;
 }
 
-uint32_t parseOptionalPosition(Arguments& arguments, std::string_view keywordBeforePosition, Command& command) {
+uint32_t parseSeekPosition(Arguments& arguments, Command& command) {
     if (arguments.done()) {
-        return kNoError;
+        return kMissingParameter;
     }
-    if (arguments.keyword() != keywordBeforePosition) {
+    if (arguments.keyword() != "to") {
         return kUnrecognizedKeyword;
     }
     return arguments.integerValue(command.position);
+}
+
+// "from" and "to", each at most once, in either order.
+uint32_t parsePlayRange(Arguments& arguments, Command& command) {
+    while (!arguments.done()) {
+        const std::string keyword = arguments.keyword();
+        auto& target = keyword == "from" ? command.position : command.end;
+        if ((keyword != "from" && keyword != "to") || target) {
+            return kUnrecognizedKeyword;
+        }
+        if (const uint32_t error = arguments.integerValue(target); error != kNoError) {
+            return error;
+        }
+    }
+    return kNoError;
 }
 
 uint32_t parseSetArguments(Arguments& arguments) {
@@ -186,20 +201,28 @@ uint32_t parseSetArguments(Arguments& arguments) {
     return format == "ms" || format == "milliseconds" ? kNoError : kUnrecognizedKeyword;
 }
 
+template <typename Value, std::size_t Count>
+std::optional<Value> named(const std::pair<std::string_view, Value> (&table)[Count], std::string_view word) {
+    const auto* found = std::ranges::find(table, word, &std::pair<std::string_view, Value>::first);
+    return found == std::end(table) ? std::nullopt : std::optional(found->second);
+}
+
 uint32_t parseStatusArguments(Arguments& arguments, Command& command) {
+    static constexpr std::pair<std::string_view, StatusItem> kItems[] = {
+        { "length", StatusItem::Length },
+        { "position", StatusItem::Position },
+        { "mode", StatusItem::Mode },
+        { "samplespersec", StatusItem::SamplesPerSecond },
+        { "samplesperframe", StatusItem::SamplesPerFrame },
+    };
     if (arguments.done()) {
         return kMissingParameter;
     }
-    const std::string item = arguments.keyword();
-    if (item == "length") {
-        command.statusItem = StatusItem::Length;
-    } else if (item == "position") {
-        command.statusItem = StatusItem::Position;
-    } else if (item == "mode") {
-        command.statusItem = StatusItem::Mode;
-    } else {
+    const auto item = named(kItems, arguments.keyword());
+    if (!item) {
         return kUnrecognizedKeyword;
     }
+    command.statusItem = *item;
     command.wait = arguments.takeIf("wait");
     return kNoError;
 }
@@ -215,19 +238,15 @@ std::optional<Verb> verbNamed(std::string_view word) {
         { "set", Verb::Set },
         { "status", Verb::Status },
     };
-    const auto* found = std::ranges::find(kVerbs, word, &std::pair<std::string_view, Verb>::first);
-    return found == std::end(kVerbs) ? std::nullopt : std::optional(found->second);
+    return named(kVerbs, word);
 }
 
 uint32_t parseArguments(Arguments& arguments, Command& command) {
     switch (command.verb) {
     case Verb::Play:
-        return parseOptionalPosition(arguments, "from", command);
+        return parsePlayRange(arguments, command);
     case Verb::Seek:
-        if (arguments.done()) {
-            return kMissingParameter;
-        }
-        return parseOptionalPosition(arguments, "to", command);
+        return parseSeekPosition(arguments, command);
     case Verb::Set:
         return parseSetArguments(arguments);
     case Verb::Status:

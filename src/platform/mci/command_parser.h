@@ -9,7 +9,7 @@
 namespace mci {
 
 enum class Verb { Open, Close, Play, Seek, Pause, Resume, Stop, Set, Status };
-enum class StatusItem { Length, Position, Mode };
+enum class StatusItem { Length, Position, Mode, SamplesPerSecond, SamplesPerFrame };
 
 // One command text, taken apart. Keywords are matched case-insensitively and the device name is kept in lower
 // case, so "MOVIE" and "movie" name the same device.
@@ -21,6 +21,7 @@ struct Command {
     std::optional<int64_t> parentWindow; // open ... parent <handle>
     std::string windowStyle; // open ... style <word>
     std::optional<int64_t> position; // play ... from <n>, seek ... to <n>
+    std::optional<int64_t> end; // play ... to <n>
     StatusItem statusItem = StatusItem::Mode;
     bool wait = false; // status ... wait
 

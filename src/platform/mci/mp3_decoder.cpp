@@ -125,19 +125,25 @@ std::variant<std::unique_ptr<Mp3Decoder>, uint32_t> Mp3Decoder::open(const std::
     long rate = 0;
     int channels = 0;
     int encoding = 0;
-    if (lengthFrames <= 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK
-        || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
+    if (lengthFrames <= 0 || mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK) {
+        return kInvalidFile;
+    }
+    const int samplesPerFrame = mpg123_spf(handle.get()); // of the frame the format was read from
+    if (samplesPerFrame <= 0 || mpg123_seek(handle.get(), 0, SEEK_SET) < 0) {
         return kInvalidFile;
     }
     const AudioFormat format { static_cast<int32_t>(rate), static_cast<int32_t>(channels) };
-    return std::make_unique<Mp3Decoder>(Opened {}, std::move(file), std::move(handle), format, lengthFrames);
+    return std::make_unique<Mp3Decoder>(
+        Opened {}, std::move(file), std::move(handle), format, lengthFrames, samplesPerFrame);
 }
 
-Mp3Decoder::Mp3Decoder(Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames)
+Mp3Decoder::Mp3Decoder(
+    Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames, int32_t samplesPerFrame)
     : file_(std::move(file))
     , handle_(std::move(handle))
     , format_(format)
-    , lengthFrames_(lengthFrames) { }
+    , lengthFrames_(lengthFrames)
+    , samplesPerFrame_(samplesPerFrame) { }
 
 Mp3Decoder::~Mp3Decoder() = default;
 

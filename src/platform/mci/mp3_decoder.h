@@ -35,13 +35,16 @@ public:
         void operator()(std::FILE* file) const;
     };
     using File = std::unique_ptr<std::FILE, FileCloser>;
-    Mp3Decoder(Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames);
+    Mp3Decoder(Opened, File file, Handle handle, AudioFormat format, int64_t lengthFrames, int32_t samplesPerFrame);
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
     AudioFormat format() const { return format_; }
     int64_t lengthFrames() const { return lengthFrames_; }
+    // Sample frames in each MPEG frame of the stream: 384 in Layer I, 1152 in Layer II and in MPEG-1 Layer III,
+    // 576 in the Layer III of MPEG-2 and 2.5.
+    int32_t samplesPerFrame() const { return samplesPerFrame_; }
 
     // Moves to `frame` (0..lengthFrames) exactly.
     void seek(int64_t frame);
@@ -55,6 +58,7 @@ private:
     Handle handle_;
     AudioFormat format_;
     int64_t lengthFrames_;
+    int32_t samplesPerFrame_;
 };
 
 } // namespace mci

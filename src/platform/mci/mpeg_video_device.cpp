@@ -32,6 +32,7 @@ std::variant<std::unique_ptr<MpegVideoDevice>, uint32_t> MpegVideoDevice::open(
 MpegVideoDevice::MpegVideoDevice(std::unique_ptr<Mp3Decoder> decoder, Window window, const OutputFactory& outputFactory)
     : format_(decoder->format())
     , lengthFrames_(decoder->lengthFrames())
+    , samplesPerFrame_(decoder->samplesPerFrame())
     , window_(std::move(window))
     , decoder_(std::move(decoder))
     , output_(outputFactory(format_, *this)) { }
@@ -39,16 +40,19 @@ MpegVideoDevice::MpegVideoDevice(std::unique_ptr<Mp3Decoder> decoder, Window win
 // The output is the last member, so it stops pulling before the decoder goes.
 MpegVideoDevice::~MpegVideoDevice() = default;
 
-uint32_t MpegVideoDevice::play(std::optional<int64_t> fromMilliseconds) {
-    if (fromMilliseconds) {
-        const auto frame = frameFor(*fromMilliseconds);
-        if (!frame) {
-            return kOutOfRange;
-        }
-        haltAt(*frame, Mode::Stopped);
-    } else {
-        settleEnd();
+uint32_t MpegVideoDevice::play(std::optional<int64_t> fromMilliseconds, std::optional<int64_t> toMilliseconds) {
+    const auto from = fromMilliseconds ? frameFor(*fromMilliseconds) : standingFrame();
+    const auto to = toMilliseconds ? frameFor(*toMilliseconds) : lengthFrames_;
+    if (!from || !to || *to < *from) {
+        return kOutOfRange;
+    }
+    // Sound the output already holds may lie past a new end: the play starts afresh where the device stands.
+    if (fromMilliseconds || toMilliseconds) {
+        haltAt(*from, Mode::Stopped);
+    }
+    {
         const std::lock_guard lock(mutex_);
+        endFrame_ = *to;
         if (mode_ == Mode::Playing) {
             return kNoError;
         }
@@ -104,9 +108,7 @@ int64_t MpegVideoDevice::lengthMilliseconds() const {
 }
 
 int64_t MpegVideoDevice::positionMilliseconds() {
-    settleEnd();
-    const std::lock_guard lock(mutex_);
-    return mp3::framesToMilliseconds(heardFrame(), format_.sampleRate);
+    return mp3::framesToMilliseconds(standingFrame(), format_.sampleRate);
 }
 
 Mode MpegVideoDevice::mode() {
@@ -119,15 +121,22 @@ void MpegVideoDevice::fill(std::span<int16_t> samples) {
     std::size_t framesWritten = 0;
     {
         const std::lock_guard lock(mutex_);
-        drained_ = drained_ || handedFrames_ >= lengthFrames_;
+        drained_ = drained_ || handedFrames_ >= endFrame_;
         if (mode_ == Mode::Playing && !drained_) {
-            framesWritten = decoder_->read(samples);
-            const bool reachedEnd = framesWritten * format_.channels < samples.size();
-            handedFrames_
-                = reachedEnd ? lengthFrames_ : std::min(handedFrames_ + int64_t(framesWritten), lengthFrames_);
+            const auto wanted = static_cast<std::size_t>(
+                std::min<int64_t>(int64_t(samples.size()) / format_.channels, endFrame_ - handedFrames_));
+            framesWritten = decoder_->read(samples.first(wanted * format_.channels));
+            // A decoder that runs dry early has nothing more to give before the end.
+            handedFrames_ = framesWritten < wanted ? endFrame_ : handedFrames_ + int64_t(framesWritten);
         }
     }
     std::fill(samples.begin() + static_cast<std::ptrdiff_t>(framesWritten * format_.channels), samples.end(), 0);
+}
+
+int64_t MpegVideoDevice::standingFrame() {
+    settleEnd();
+    const std::lock_guard lock(mutex_);
+    return heardFrame();
 }
 
 int64_t MpegVideoDevice::heardFrame() const {
@@ -146,16 +155,17 @@ void MpegVideoDevice::haltAt(int64_t frame, Mode mode) {
     drained_ = false;
 }
 
-// Playing from the very end plays nothing: the device stays stopped there.
+// Playing from where the play is to stop plays nothing: the device stays stopped there.
 void MpegVideoDevice::startPlaying() {
     {
         const std::lock_guard lock(mutex_);
-        if (handedFrames_ >= lengthFrames_) {
+        if (handedFrames_ >= endFrame_) {
             mode_ = Mode::Stopped;
             return;
         }
         startFrame_ = handedFrames_;
         mode_ = Mode::Playing;
+        drained_ = false;
     }
     output_->start();
 }
@@ -163,7 +173,7 @@ void MpegVideoDevice::startPlaying() {
 void MpegVideoDevice::settleEnd() {
     {
         const std::lock_guard lock(mutex_);
-        const bool allHeard = mode_ == Mode::Playing && heardFrame() >= lengthFrames_;
+        const bool allHeard = mode_ == Mode::Playing && heardFrame() >= endFrame_;
         if (!allHeard) {
             return;
         }

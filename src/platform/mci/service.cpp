@@ -71,7 +71,7 @@ uint32_t Service::execute(const Command& command, std::string& reply) {
     MpegVideoDevice& device = *found->second;
     switch (command.verb) {
     case Verb::Play:
-        return device.play(command.position);
+        return device.play(command.position, command.end);
     case Verb::Seek:
         return device.seek(*command.position);
     case Verb::Pause:
@@ -126,6 +126,12 @@ uint32_t Service::status(MpegVideoDevice& device, const Command& command, std::s
         break;
     case StatusItem::Mode:
         reply = modeWord(device.mode());
+        break;
+    case StatusItem::SamplesPerSecond:
+        reply = std::to_string(device.samplesPerSecond());
+        break;
+    case StatusItem::SamplesPerFrame:
+        reply = std::to_string(device.samplesPerFrame());
         break;
     }
     return kNoError;
