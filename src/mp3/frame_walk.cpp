@@ -184,8 +184,8 @@ bool tagCountsWholeStream(const FileBytes& file) {
     const auto tag = stream
         ? informationTag(firstBytes.first(std::min<std::size_t>(firstBytes.size(), stream->frameBytes)), *stream)
         : std::nullopt;
-    // The library reads the counts of Xing and Info tags only.
-    if (!tag || tag->kind != InformationTag::Kind::Xing || tag->bytes != range.audioBytes) {
+    // The library reads the counts of Xing and Info tags only, and so do we: a VBRI tag counts no bytes here.
+    if (!tag || tag->bytes != range.audioBytes) {
         return false;
     }
     // Reading the file is most of the time, so the second half is walked at the same time from a frame found near
