@@ -52,6 +52,13 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     ASSERT_TRUE(original && original->tag && original->frames.size() > 100);
     const int64_t tenth = original->frames[10].offset;
     const int64_t last = original->frames.back().offset;
+    // A pair of frame headers inside the sound just after the middle, where the second half's walk looks first.
+    const int64_t middle = std::ssize(cbr) / 2;
+    const auto spanning = std::find_if(original->frames.begin(), original->frames.end(),
+        [middle](const mp3::AudioFrame& frame) { return frame.offset + frame.bytes > middle + 44; });
+    QByteArray falsePair = cbr;
+    falsePair.replace(std::max(middle, spanning->offset + 40), 4, QByteArray::fromHex("fffb9064"));
+    falsePair.replace(std::max(middle, spanning->offset + 40) + 417, 4, QByteArray::fromHex("fffb9064"));
     const QByteArray picture = test_support::id3v2Tag(5000);
     const QByteArray mpeg2Frame = QByteArray::fromHex("fff39064") + QByteArray(257, '\0');
     QByteArray wrongByteCount = cbr;
@@ -67,6 +74,9 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
             false },
         { "another stream's frame", cbr.first(tenth) + mpeg2Frame + cbr.sliced(tenth), 0, 261, 0, false },
         { "the last frame cut", cbr.first(last + 100), 0, 0, 1, false },
+        { "a frame pair in the sound", falsePair, 0, 0, 0, true },
+        // The search reads 128 KB blocks that overlap by a frame: this frame starts where the second block does.
+        { "128 KB of junk", cbr.first(tenth) + QByteArray(128'188, '\0') + cbr.sliced(tenth), 0, 128'188, 0, false },
         { "the tag's byte count wrong", wrongByteCount, 0, 0, 0, false },
         { "a VBRI tag, whose counts the library does not read", vbri, 0, 0, 0, false },
     };
@@ -86,6 +96,7 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
         EXPECT_EQ(mp3::tagCountsWholeStream(test_support::fileBytes(file.toStdString())), counted);
     }
     EXPECT_FALSE(walked(QByteArray(5000, '\xff') + picture));
+    EXPECT_TRUE(walked(cbr.first(original->frames.front().offset))); // the information frame alone
 }
 
 QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
