@@ -164,7 +164,8 @@ Result<ClipBytes> clipOfSelection(
     if (!bytesPerMs) {
         return Outcome::failed(bytesPerMs.failure);
     }
-    const auto range = clipRange(frames.value->audio, *bytesPerMs.value, markStart, markEnd);
+    // Positions count from 1: a selection from the very start begins at the first byte.
+    const auto range = clipRange(frames.value->audio, *bytesPerMs.value, std::max(markStart, 1), markEnd);
     if (!range) {
         return Outcome::failed(range.failure);
     }

@@ -78,6 +78,8 @@ void Form1::onSave() {
         messageBox(workflow::kWrongSelection, platform::MessageButtons::Ok);
         return;
     }
+    // The clip still begins with the file's first sample: only the byte positions count from 1.
+    const int32_t markedStart = markStart;
     if (markStart == 0) {
         markStart = 1; // positions count from 1
         showExactMarks();
@@ -131,7 +133,7 @@ void Form1::onSave() {
     if (movie().Error != 0) {
         return endWithoutClip(workflow::clipNotSavedMessage(workflow::playingTimeUnknownReason(movie().Error)));
     }
-    const auto clipBytes = clip::clipOfSelection(sourceFile, mediaLengthMs, markStart, markEnd);
+    const auto clipBytes = clip::clipOfSelection(sourceFile, mediaLengthMs, markedStart, markEnd);
     if (!clipBytes) {
         return endWithFailure(clipBytes.failure);
     }

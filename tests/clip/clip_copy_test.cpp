@@ -248,6 +248,12 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesWhereItsTagCanSaySoBetween
         EXPECT_TRUE(std::equal(played.begin(), played.end(), marked.begin(),
             [rounding](int16_t clip, int16_t source) { return std::abs(clip - source) <= rounding; }));
     }
+    // From the very start, the first millisecond included.
+    const auto cbr = test_support::testDataFile(kCbr);
+    ASSERT_TRUE(save(QString::fromStdString(cbr.string()), target, 3000, 0, 1000));
+    const auto opening = test_support::decodedSamples(target.toStdString());
+    EXPECT_TRUE(opening.size() == 88200
+        && std::equal(opening.begin(), opening.end(), test_support::decodedSamples(cbr).begin()));
 }
 
 // A source cut short, or rewritten in place, after the first block: no clip, tags and all, and an older one stays as
