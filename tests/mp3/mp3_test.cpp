@@ -97,6 +97,10 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     }
     EXPECT_FALSE(walked(QByteArray(5000, '\xff') + picture));
     EXPECT_TRUE(walked(cbr.first(original->frames.front().offset))); // the information frame alone
+    // Two frames in junk are no run of four: the run begins where the stream does.
+    const QByteArray pair
+        = (QByteArray::fromHex("fffb9064") + QByteArray(413, '\0')).repeated(2) + QByteArray(100, '\0');
+    EXPECT_EQ(mp3::firstRunOfFrames(test_support::fileBytes((pair + cbr).toStdString()), 4), pair.size());
 }
 
 QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
