@@ -308,7 +308,7 @@ TEST(DefaultOutput, SaysOnceWhyItPlaysSilently) {
 // Waits on the clock however loaded the machine is: the position never runs ahead of the time passed, and moves
 // between the output's pulls, so the estimate of what it holds unheard is right within a buffer. SDL plays through its
 // dummy driver here (SDL_AUDIODRIVER=dummy), which takes a buffer at the pace of the clock, as a sound card does.
-TEST(RealTimeOutputs, PlayInRealTimeAndStandStillWhilePaused) {
+TEST(RealTimeOutputs, PlayInRealTimeStandStillWhilePausedAndGoOnAtOnce) {
     const std::pair<const char*, mci::OutputFactory> outputs[] {
         { "clock-paced",
             [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
@@ -351,6 +351,9 @@ TEST(RealTimeOutputs, PlayInRealTimeAndStandStillWhilePaused) {
         const std::string paused = answer("status movie position");
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(answer("status movie position"), paused);
+        send("resume movie"); // plays on at once, not once the time played before has passed again
+        std::this_thread::sleep_for(150ms);
+        EXPECT_GT(std::stoi(answer("status movie position")), std::stoi(paused));
         send("close all");
     }
     mci::processService().useDefaultOutput();
