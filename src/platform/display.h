@@ -9,4 +9,12 @@ namespace platform {
 // says yes.
 bool xDisplayAnswers(const QString& name);
 
+// Whether the Wayland display `name` (a socket name in the session's runtime folder, or a path) takes a connection.
+// Without the Wayland library Qt's Wayland plugin cannot load, so that is a no.
+bool waylandDisplayAnswers(const QString& name);
+
+// Whether one of Qt's platform plugins is installed under `key` ("wayland", "xcb") in the folders Qt looks in. The
+// plugins' own descriptions are read; nothing is loaded.
+bool qtPlatformPluginInstalled(const QString& key);
+
 } // namespace platform
