@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/startup.h"
+#include "platform/display.h"
 #include "platform/program_end.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(desktopEntry);
     auto arguments = prepareStartUp(std::move(qtArguments));
     QApplication application(arguments.count(), arguments.values());
+    platform::releaseCheckedXDisplay();
     WindowServices services = WindowServices::platformDefaults();
     services.makeBrowserPane = loadBrowserPaneModuleAside();
     Form1 window(std::move(services));

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QPluginLoader>
 #include <dlfcn.h>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -24,7 +25,24 @@ struct wl_display;
 using WaylandConnect = wl_display*(const char*);
 using WaylandDisconnect = void(wl_display*);
 
+struct HeldXConnection {
+    xcb_connection_t* connection = nullptr;
+    decltype(&xcb_disconnect) disconnect = nullptr;
+};
+
+HeldXConnection& heldXConnection() {
+    static HeldXConnection held;
+    return held;
+}
+
 } // namespace
+
+void releaseCheckedXDisplay() {
+    HeldXConnection& held = heldXConnection();
+    if (held.connection != nullptr) {
+        held.disconnect(std::exchange(held.connection, nullptr));
+    }
+}
 
 bool xDisplayAnswers(const QString& name) {
     const auto connect = libraryFunction<decltype(xcb_connect)>("libxcb.so.1", "xcb_connect");
@@ -35,9 +53,13 @@ bool xDisplayAnswers(const QString& name) {
         return true;
     }
     xcb_connection_t* const connection = connect(name.toLocal8Bit().constData(), nullptr);
-    const bool answers = hasError(connection) == 0;
-    disconnect(connection);
-    return answers;
+    if (hasError(connection) != 0) {
+        disconnect(connection);
+        return false;
+    }
+    releaseCheckedXDisplay();
+    heldXConnection() = { connection, disconnect };
+    return true;
 }
 
 bool waylandDisplayAnswers(const QString& name) {
