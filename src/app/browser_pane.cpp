@@ -4,9 +4,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
+#include <QPalette>
 #include <QQuickWindow>
 #include <QRect>
 #include <QUrl>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 namespace {
@@ -62,6 +65,18 @@ private:
     bool loaded_ = false;
 };
 
+// The page takes the desktop's colour scheme, dark where the window shows light text on a dark text area. The engine
+// does not follow the desktop, so the page is told before its own script runs.
+void tellPageTheColourScheme(QWebEngineView* pane) {
+    const QPalette& palette = pane->palette();
+    const bool dark = palette.color(QPalette::Base).lightness() < palette.color(QPalette::Text).lightness();
+    QWebEngineScript scheme;
+    scheme.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    scheme.setWorldId(QWebEngineScript::MainWorld);
+    scheme.setSourceCode(QStringLiteral("window.tuneshearColourScheme = '%1';").arg(dark ? "dark" : "light"));
+    pane->page()->scripts().insert(scheme);
+}
+
 } // namespace
 
 QWebEngineView* createBrowserPane(
@@ -74,6 +89,7 @@ QWebEngineView* createBrowserPane(
     pane->setAccessibleName(QStringLiteral("How to use Tuneshear"));
     pane->setGeometry(geometry);
     offerOnlyCopyInMenu(pane);
+    tellPageTheColourScheme(pane);
     new NoticeFollower(window, pane);
     pane->show();
     pane->load(page);

@@ -7,7 +7,6 @@
 #include "platform/launcher.h"
 
 #include <QCloseEvent>
-#include <QPalette>
 #include <QPointer>
 #include <QUrl>
 #include <iterator>
@@ -24,22 +23,20 @@ void place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(twipsToPixels(left, top, width, height));
 }
 
+// A clock's text takes the colour that the palette pairs with the clock's background, which is dark in a light theme
+// and light in a dark one; both follow the desktop when its theme changes.
 QLabel* makeClockLabel(QWidget* parent, const char* name) {
     auto* label = new ClockLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(Qt::AlignCenter);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
     return label;
 }
 
 // The selection clocks sit on the window-background colour of text areas.
 QLabel* makeMarkLabel(QWidget* parent, const char* name) {
     auto* label = makeClockLabel(parent, name);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    label->setPalette(palette);
+    label->setBackgroundRole(QPalette::Base);
+    label->setForegroundRole(QPalette::Text);
     label->setAutoFillBackground(true);
     QFont font = label->font();
     font.setPixelSize(kSelectionClockPixelSize);
@@ -196,6 +193,18 @@ void Form1::setTabOrderFromTable() {
         setTabOrder(order[i - 1], order[i]);
     }
     H->setFocus();
+}
+
+// Styles mark the focused control only once the keyboard has moved the focus, and a click hides the mark again. Here
+// it shows whenever the window becomes active: from the start, and when a dialog or message box has closed.
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        if (QWidget* const focused = focusWidget()) {
+            focused->update();
+        }
+    }
 }
 
 // Every control's event meets its handler here: the buttons' clicked, H's MouseDown, MouseUp and Click, T's Tick.

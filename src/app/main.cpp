@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/startup.h"
+#include "platform/display.h"
 #include "platform/program_end.h"
 
 #include <QApplication>
@@ -18,17 +19,27 @@ int main(int argc, char** argv) {
         std::fputs(commandLine.text.toLocal8Bit().constData(), *commandLine.exitCode == 0 ? stdout : stderr);
         return *commandLine.exitCode;
     }
-    if (const auto line = missingDisplayLine(commandLine)) {
-        std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
+    const DisplayChoice display = chooseDisplay(commandLine, DisplayProbes::platformDefaults());
+    if (display.missingLine) {
+        std::fprintf(stderr, "%s\n", display.missingLine->toLocal8Bit().constData());
         return 1;
     }
 
     std::vector<std::string> qtArguments { argv[0] };
-    if (!commandLine.platform.isEmpty()) {
-        qtArguments.insert(qtArguments.end(), { "-platform", commandLine.platform.toStdString() });
+    for (const QString& argument : commandLine.qtArguments) {
+        qtArguments.push_back(argument.toLocal8Bit().toStdString());
     }
+    if (!display.platform.isEmpty()) {
+        qtArguments.insert(qtArguments.end(), { "-platform", display.platform.toStdString() });
+    }
+    // The window's Wayland app_id and X11 class name are its desktop entry's name, by which docks and task switchers
+    // find the entry's icon and launcher.
+    const QString desktopEntry = QStringLiteral("org.tuneshear.Tuneshear");
+    QGuiApplication::setDesktopFileName(desktopEntry);
+    QCoreApplication::setApplicationName(desktopEntry);
     auto arguments = prepareStartUp(std::move(qtArguments));
     QApplication application(arguments.count(), arguments.values());
+    platform::releaseCheckedXDisplay();
     WindowServices services = WindowServices::platformDefaults();
     services.makeBrowserPane = loadBrowserPaneModuleAside();
     Form1 window(std::move(services));

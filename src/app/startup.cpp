@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <QLoggingCategory>
 #include <unistd.h>
 
 ApplicationArguments::ApplicationArguments(std::vector<std::string> arguments)
@@ -20,6 +21,9 @@ std::vector<std::string> browserEngineOptions(bool runningAsRoot) {
 }
 
 ApplicationArguments prepareStartUp(std::vector<std::string> arguments) {
+    // The engine reports its settings at every start in some twenty lines that read like an error; QT_LOGGING_RULES
+    // still shows them to whoever asks.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     for (auto& option : browserEngineOptions(geteuid() == 0)) {
         arguments.push_back(std::move(option));
     }

@@ -25,5 +25,5 @@ private:
 std::vector<std::string> browserEngineOptions(bool runningAsRoot);
 
 // Readies the process for the window before the application object exists and returns that object's command
-// line: `arguments` followed by the engine's options.
+// line: `arguments` followed by the engine's options. The engine's report of its settings is not shown.
 ApplicationArguments prepareStartUp(std::vector<std::string> arguments);

@@ -2,7 +2,10 @@
 
 #include "platform/pixmap_caching.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QWidget>
 
 namespace platform {
@@ -54,9 +57,18 @@ std::vector<FileFilter> parseFileFilter(const QString& filter) {
     return entries;
 }
 
+QString dialogStartFolder(const QString& wanted) {
+    for (const QString& folder : { wanted, QStandardPaths::writableLocation(QStandardPaths::MusicLocation) }) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
+}
+
 std::optional<FileChoice> chooseFileWithDialog(QWidget* owner, const FileDialogRequest& request) {
     const PixmapCachingPaused noCachedIcons;
-    QFileDialog dialog(owner, request.title);
+    QFileDialog dialog(owner, request.title, dialogStartFolder(request.folder));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -97,7 +109,7 @@ void CommonDialog::ShowSave() {
 }
 
 void CommonDialog::show(FileDialogKind kind) {
-    const FileDialogRequest request { kind, DialogTitle, parseFileFilter(Filter), FilterIndex, FileName };
+    const FileDialogRequest request { kind, DialogTitle, parseFileFilter(Filter), FilterIndex, FileName, InitDir };
     const auto choice = chooser_(owner_ ? owner_->window() : nullptr, request);
     if (!choice) {
         throw DialogCancelled();

@@ -38,6 +38,7 @@ struct FileDialogRequest {
     std::vector<FileFilter> filters;
     int filterIndex = 1; // 1-based, as in FilterIndex
     QString fileName;
+    QString folder; // where the dialog starts; see dialogStartFolder
 };
 
 struct FileChoice {
@@ -48,11 +49,16 @@ struct FileChoice {
 // Shows a modal file dialog for `request` over `owner` and returns the chosen path, or nothing on Cancel.
 using FileChooser = std::function<std::optional<FileChoice>(QWidget* owner, const FileDialogRequest& request)>;
 
+// The folder a file dialog starts in: `wanted` where it exists, else the user's Music folder where it exists, else the
+// home folder; never the folder the program happened to be started from.
+QString dialogStartFolder(const QString& wanted);
+
 // The desktop's file dialog. The open dialog accepts only existing files; the save dialog neither asks about
 // overwriting nor adds an extension: the path comes back exactly as chosen.
 std::optional<FileChoice> chooseFileWithDialog(QWidget* owner, const FileDialogRequest& request);
 
-// The window's common file dialog: set Filter, FilterIndex, DialogTitle and FileName, then ShowOpen or ShowSave.
+// The window's common file dialog: set Filter, FilterIndex, DialogTitle, FileName and InitDir (the folder it starts
+// in), then ShowOpen or ShowSave.
 // A chosen path lands in FileName and the chosen filter in FilterIndex; Cancel throws DialogCancelled and changes
 // nothing.
 class CommonDialog : public QObject {
@@ -65,6 +71,7 @@ public:
     int FilterIndex = 1;
     QString DialogTitle;
     QString FileName;
+    QString InitDir;
 
     void ShowOpen();
     void ShowSave();

@@ -2,6 +2,7 @@
 #include "workflow/messages.h"
 #include "workflow/timeline.h"
 
+#include <QFileInfo>
 #include <initializer_list>
 
 namespace {
@@ -74,6 +75,8 @@ void Form1::openChosenFile() {
     sourceFile = Cdlg->FileName;
     sourceCheck_.remember(sourceFile);
     Cdlg->FileName.clear();
+    // Both dialogs start beside the file opened last: the Open dialog for the next one, the Save dialog for its clip.
+    Cdlg->InitDir = QFileInfo(sourceFile).absolutePath();
     noteSilentOutput();
 
     startPlayback();

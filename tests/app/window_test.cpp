@@ -10,9 +10,11 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
+#include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -34,6 +36,7 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && !window.WebBrowser1->url().isEmpty(); }, 10000));
     EXPECT_EQ(window.sourceFile, song);
+    EXPECT_EQ(window.Cdlg->InitDir, harness.folder()); // where the next Open and the Save dialog start
     EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
     // The built-in page's menu offers nothing to navigate; with nothing selected, only Select All.
     emit window.WebBrowser1->customContextMenuRequested(QPoint(10, 10));
@@ -66,6 +69,45 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
                 << label->objectName().toStdString() << " shrinks " << text.toStdString() << " more than needed";
         }
     }
+}
+
+// WCAG's contrast of two colours: 1 for the same, 21 for black and white.
+double contrast(const QColor& one, const QColor& other) {
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    const double first = luminance(one);
+    const double second = luminance(other);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+// Each clock as painted, in a light palette and in a dark one (the backgrounds of a dark GTK theme): its text's
+// strongest pixel stands out from the background by at least WCAG's 4.5.
+TEST(Window, ClockTextsContrastWithTheirBackgroundsInLightAndDarkThemes) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (const auto& [role, colour] : { std::pair { QPalette::Window, 0x323232 }, { QPalette::WindowText, 0xeeeeec },
+             { QPalette::Base, 0x242424 }, { QPalette::Text, 0xffffff } }) {
+        dark.setColor(role, QColor::fromRgb(colour));
+    }
+    for (const QPalette& palette : { QApplication::style()->standardPalette(), dark }) {
+        QApplication::setPalette(palette);
+        const Form1 window;
+        for (QLabel* const label : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
+            label->setText(" 1 : 2 : 3");
+            const QImage image = label->grab().toImage();
+            const QColor background = image.pixelColor(0, 0);
+            double strongest = 1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    strongest = std::max(strongest, contrast(image.pixelColor(x, y), background));
+                }
+            }
+            EXPECT_GE(strongest, 4.5) << label->objectName().toStdString() << " on " << background.name().toStdString();
+        }
+    }
+    QApplication::setPalette(before);
 }
 
 // A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.

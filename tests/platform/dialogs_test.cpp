@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -53,6 +54,7 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
     const int cacheLimit = QPixmapCache::cacheLimit();
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Save");
+        EXPECT_EQ(dialog->directory(), QDir(folder.path()));
         EXPECT_EQ(QPixmapCache::cacheLimit(), 0); // a dialog's icons would be cached under names Qt never forgets
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         EXPECT_EQ(dialog->nameFilters().value(1), "All Files (*.*) (*)");
@@ -60,14 +62,20 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
         dialog->selectFile(chosen);
         static_cast<QDialog*>(dialog)->accept();
     });
-    const auto choice
-        = platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Save, "Save", filters, 1, {} });
+    const auto choice = platform::chooseFileWithDialog(
+        nullptr, { platform::FileDialogKind::Save, "Save", filters, 1, {}, folder.path() });
     EXPECT_EQ(choice->path, chosen);
     EXPECT_EQ(choice->filterIndex, 2);
     EXPECT_EQ(QPixmapCache::cacheLimit(), cacheLimit);
 
-    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    EXPECT_FALSE(platform::chooseFileWithDialog(nullptr, { platform::FileDialogKind::Open, "Open", filters, 1, {} }));
+    // A folder gone since, or none yet, is the Music folder where there is one, else home.
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->directory(), QDir(QFileInfo(music).isDir() ? music : QDir::homePath()));
+        dialog->reject();
+    });
+    EXPECT_FALSE(platform::chooseFileWithDialog(
+        nullptr, { platform::FileDialogKind::Open, "Open", filters, 1, {}, folder.filePath("gone") }));
 }
 
 } // namespace
