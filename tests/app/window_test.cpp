@@ -246,6 +246,10 @@ TEST(Controls, LinePaintsTwoPixelsOfDarkGreenWhereItsTwipsSay) {
         greenColumns += image.pixelColor(column, twipsToPixels(1000)) == QColor(0, 128, 0) ? 1 : 0;
     }
     EXPECT_EQ(greenColumns, 2);
+    ProgressBar bar(&window); // more than its maximum shows it full
+    bar.setMax(20097.0F);
+    bar.setValue(30000.0F);
+    EXPECT_EQ(bar.value(), bar.maximum());
 }
 
 // A loaded machine can only hide a restarted count, never fail a sound timer.
