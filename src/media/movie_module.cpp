@@ -9,7 +9,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -172,11 +174,8 @@ int32_t readReplyNumber(const char* reply, std::size_t length) {
     }
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        const std::string_view exponent = text.substr(0, static_cast<std::size_t>(end - text.data()));
-        const bool tiny
-            = exponent.find("e-") != std::string_view::npos || exponent.find("E-") != std::string_view::npos;
-        value = tiny ? 0 : text.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
+    if (error == std::errc::result_out_of_range) { // strtod says which way: huge, or as good as zero
+        value = std::strtod(std::string(text.data(), end).c_str(), nullptr);
     }
     constexpr double lowest = std::numeric_limits<int32_t>::min();
     constexpr double highest = std::numeric_limits<int32_t>::max();

@@ -40,17 +40,13 @@ public:
 
     // At least `wanted` bytes from `offset` on, fewer only where the audio ends.
     std::span<const uint8_t> at(int64_t offset, int64_t wanted) {
-        if (const int64_t inBlock = offset - blockStart_; inBlock >= 0 && inBlock + wanted <= std::ssize(block_)) {
-            return block_.subspan(static_cast<std::size_t>(inBlock));
-        }
         if (offset < 0 || offset >= audioEnd_) {
             return {};
         }
-        if (offset < blockStart_ || offset + std::min(wanted, audioEnd_ - offset) > blockStart_ + std::ssize(block_)) {
-            const int64_t length = std::clamp<int64_t>(audioEnd_ - offset, 0, std::max(wanted, kBlockBytes));
-            buffer_.resize(static_cast<std::size_t>(length));
-            const std::size_t got = length > 0 ? file_.readAt(offset, buffer_) : 0;
-            block_ = std::span(buffer_).first(std::min(got, buffer_.size()));
+        const int64_t inBlock = offset - blockStart_;
+        if (inBlock < 0 || inBlock + std::min(wanted, audioEnd_ - offset) > std::ssize(block_)) {
+            buffer_.resize(static_cast<std::size_t>(std::min(audioEnd_ - offset, std::max(wanted, kBlockBytes))));
+            block_ = std::span(buffer_).first(std::min(file_.readAt(offset, buffer_), buffer_.size()));
             blockStart_ = offset;
         }
         return block_.subspan(static_cast<std::size_t>(offset - blockStart_));

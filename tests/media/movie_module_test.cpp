@@ -71,7 +71,8 @@ TEST(ReplyNumber, IsTheLeadingNumberRoundedWithHalvesToEvenAndKeptInThirtyTwoBit
     const std::pair<std::string, int32_t> cases[] = { { "215000", 215000 }, { "   42", 42 }, { "-17", -17 },
         { "+8", 8 }, { "16.5", 16 }, { "17.5", 18 }, { "-2.5", -2 }, { "2.51", 3 }, { "1.5e3", 1500 }, { "2e", 2 },
         { "12abc", 12 }, { "12 34", 12 }, { "", 0 }, { "playing", 0 }, { "-", 0 }, { ".5", 0 },
-        { "99999999999", 2147483647 }, { "-99999999999", -2147483647 - 1 }, { std::string(128, '7'), 2147483647 } };
+        { "99999999999", 2147483647 }, { "-99999999999", -2147483647 - 1 }, { "1e400", 2147483647 }, { "-1e-400", 0 },
+        { std::string(128, '7'), 2147483647 } };
     for (const auto& [text, expected] : cases) {
         std::array<char, 128> area {};
         std::memcpy(area.data(), text.data(), text.size());
