@@ -3,9 +3,9 @@
 // round saves, then copies the source bytes that the clip holds with a whole `dd bs=4096 conv=fdatasync` process,
 // and prints both times:
 //   <save seconds> <dd seconds>
-// and, last, where the clip's bytes come from: the source offset of the frames after its information frame (counting
-// from 0), the information frame's length and the length of those frames:
-//   clip <source offset> <information frame bytes> <frame bytes>
+// and, last, where the clip's bytes come from: the source offset of the frames after its information frame and the
+// first frame, which may be written anew (counting from 0), the length of those two frames and of the frames after:
+//   clip <source offset> <bytes written anew> <frame bytes>
 // Usage: save_handler_bench FOLDER ROUNDS
 #include "app/form1.h"
 #include "app/startup.h"
@@ -33,10 +33,10 @@ constexpr int32_t kMarkEnd = kMarkStart + 6'553'600;
 constexpr int64_t kSearchBack = 8 << 10;
 constexpr int64_t kSearchedBytes = 4 << 10;
 
-// The saved clip as an information frame followed by a run of the source's bytes.
+// The saved clip as an information frame and a first frame followed by a run of the source's bytes.
 struct ClipRun {
     int64_t sourceOffset = 0;
-    int64_t informationBytes = 0;
+    int64_t writtenBytes = 0;
     int64_t bytes = 0;
 };
 
@@ -56,13 +56,18 @@ std::optional<ClipRun> findClipRun(const QString& sourcePath, const QString& cli
         || !mp3::informationTag(bytesOf(clip).first(static_cast<std::size_t>(header->frameBytes)), *header)) {
         return std::nullopt;
     }
+    const auto first = mp3::parseFrameHeader(bytesOf(clip).subspan(static_cast<std::size_t>(header->frameBytes)));
+    if (!first) {
+        return std::nullopt;
+    }
+    const int64_t written = header->frameBytes + first->frameBytes;
     const QByteArray source = contentsOf(sourcePath);
     const int64_t runStart
-        = source.indexOf(clip.mid(header->frameBytes, kSearchedBytes), kSourceBytesPerMs * kMarkStart - kSearchBack);
+        = source.indexOf(clip.mid(written, kSearchedBytes), kSourceBytesPerMs * kMarkStart - kSearchBack);
     if (runStart < 0 || !mp3::parseFrameHeader(bytesOf(source).subspan(static_cast<std::size_t>(runStart)))) {
         return std::nullopt;
     }
-    return ClipRun { runStart, header->frameBytes, clip.size() - header->frameBytes };
+    return ClipRun { runStart, written, clip.size() - written };
 }
 
 } // namespace
@@ -148,6 +153,6 @@ int main(int argc, char** argv) {
         std::printf("%.6f %.6f\n", elapsed.count(), ddElapsed.count());
     }
     std::printf("clip %lld %lld %lld\n", static_cast<long long>(run->sourceOffset),
-        static_cast<long long>(run->informationBytes), static_cast<long long>(run->bytes));
+        static_cast<long long>(run->writtenBytes), static_cast<long long>(run->bytes));
     return 0;
 }

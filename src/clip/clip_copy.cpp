@@ -81,6 +81,27 @@ Failure cannotWrite(const ClipTarget& target) {
         target.errorString() };
 }
 
+// What `read` makes of the frame walk's view of the regular file at sourcePath; `nothing` where it makes nothing.
+template <typename Value, typename Read>
+Result<Value> readSource(const QString& sourcePath, FailureKind nothing, const Read& read) {
+    QFile source(sourcePath);
+    if (!QFileInfo(sourcePath).isFile()) {
+        return Result<Value>::failed(
+            { source.exists() ? FailureKind::SourceNotRegularFile : FailureKind::SourceMissing });
+    }
+    const auto size = source.open(QIODevice::ReadOnly) ? platform::sizeOf(source.handle()) : std::nullopt;
+    if (!size) {
+        return Result<Value>::failed({ FailureKind::CannotReadSource, source.errorString() });
+    }
+    auto value = read(mp3::FileBytes { *size, [descriptor = source.handle()](int64_t offset, std::span<uint8_t> into) {
+                                          return platform::readAt(descriptor, offset, into);
+                                      } });
+    if (!value) {
+        return Result<Value>::failed({ nothing });
+    }
+    return Result<Value>::success(std::move(*value));
+}
+
 } // namespace
 
 Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) {
@@ -96,22 +117,13 @@ Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs) 
 }
 
 Result<mp3::FrameList> framesOfFile(const QString& sourcePath) {
-    QFile source(sourcePath);
-    if (!QFileInfo(sourcePath).isFile()) {
-        return Result<mp3::FrameList>::failed(
-            { source.exists() ? FailureKind::SourceNotRegularFile : FailureKind::SourceMissing });
-    }
-    const auto size = source.open(QIODevice::ReadOnly) ? platform::sizeOf(source.handle()) : std::nullopt;
-    if (!size) {
-        return Result<mp3::FrameList>::failed({ FailureKind::CannotReadSource, source.errorString() });
-    }
-    auto frames = mp3::listFrames({ *size, [descriptor = source.handle()](int64_t offset, std::span<uint8_t> into) {
-                                       return platform::readAt(descriptor, offset, into);
-                                   } });
-    if (!frames) {
-        return Result<mp3::FrameList>::failed({ FailureKind::SelectionHoldsNoBytes });
-    }
-    return Result<mp3::FrameList>::success(std::move(*frames));
+    return readSource<mp3::FrameList>(sourcePath, FailureKind::SelectionHoldsNoBytes, mp3::listFrames);
+}
+
+Result<std::vector<uint8_t>> selfContainedFrameOf(
+    const QString& sourcePath, const mp3::FrameList& list, std::size_t index) {
+    return readSource<std::vector<uint8_t>>(sourcePath, FailureKind::SourceChanged,
+        [&](const mp3::FileBytes& bytes) { return mp3::selfContainedFrameAt(bytes, list, index); });
 }
 
 Result<ClipRange> clipRange(const mp3::AudioRange& audio, int32_t bytesPerMs, int32_t markStart, int32_t markEnd) {
@@ -165,14 +177,15 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
     const auto placeholder = makeHeader(0);
     const auto headerBytes = std::ssize(placeholder);
     const int64_t headerAt = std::ssize(clip.tags.front);
-    if (!writeAll(target, clip.tags.front) || !writeAll(target, placeholder)) {
+    if (!writeAll(target, clip.tags.front) || !writeAll(target, placeholder) || !writeAll(target, clip.leadingFrames)) {
         return writeFailed();
     }
     const int64_t wantedLength = clip.to - clip.from;
     std::vector<char> buffer(static_cast<std::size_t>(std::min(wantedLength, kBlockBytes)));
     auto lastReport = std::chrono::steady_clock::now() - kProgressInterval; // the bar moves with the first block
+    const int64_t copiedAt = headerAt + headerBytes + std::ssize(clip.leadingFrames);
     int64_t copied = 0;
-    uint16_t musicCrc = 0;
+    uint16_t musicCrc = clip.header ? mp3::crc16(clip.leadingFrames) : 0;
     while (copied < wantedLength) {
         const int64_t wanted = std::min(wantedLength - copied, kBlockBytes);
         const int64_t got = readUpTo(source, buffer.data(), wanted);
@@ -191,7 +204,7 @@ Result<int64_t> copyClip(const QString& sourcePath, const QString& targetPath, c
             return Outcome::failed({ FailureKind::SourceChanged });
         }
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressInterval) {
-            reportProgress(chunksCovering(headerAt + headerBytes + copied));
+            reportProgress(chunksCovering(copiedAt + copied));
             lastReport = now;
         }
     }

@@ -62,6 +62,11 @@ Result<int32_t> bytesPerMillisecond(int64_t sourceBytes, int32_t mediaLengthMs);
 // it cannot be read, or when it holds no MPEG audio frame.
 Result<mp3::FrameList> framesOfFile(const QString& sourcePath);
 
+// Frame `index` of the file at sourcePath written anew so that it borrows nothing (see mp3::selfContainedFrameAt).
+// Fails as framesOfFile does, and as SourceChanged where the file no longer holds the frames of `list`.
+Result<std::vector<uint8_t>> selfContainedFrameOf(
+    const QString& sourcePath, const mp3::FrameList& list, std::size_t index);
+
 // The source bytes that a selection covers. Positions count from 1: position 1 is the file's first byte.
 struct ClipRange {
     int32_t startPos = 0; // leadingBytes + bytesPerMs × markStart
@@ -82,21 +87,26 @@ inline constexpr int32_t kChunkAdvance = 4096;
 // this call without leaving anything behind (see copyClip).
 using ChunksWritten = std::function<void(int64_t chunks)>;
 
-// What a clip holds: the tags in front, an information frame of its own where `header` makes one, the source's bytes
-// from offset `from` (counting from 0) up to `to`, and the tags behind.
+// What a clip holds: the tags in front, an information frame of its own where `header` makes one, frames written
+// anew, the source's bytes from offset `from` (counting from 0) up to `to`, and the tags behind.
 struct ClipBytes {
     int64_t from = 0;
     int64_t to = 0;
-    // Given the CRC-16 of the copied source bytes, which is only worked out where there is a header to make.
+    // Given the CRC-16 of the frames written anew and the copied source bytes, which is only worked out where there
+    // is a header to make.
     std::function<std::vector<uint8_t>(uint16_t musicCrc)> header;
     ClipTags tags {};
+    std::vector<uint8_t> leadingFrames {};
 
-    int64_t bytesBesideHeader() const { return to - from + std::ssize(tags.front) + std::ssize(tags.back); }
+    int64_t bytesBesideHeader() const {
+        return to - from + std::ssize(leadingFrames) + std::ssize(tags.front) + std::ssize(tags.back);
+    }
 };
 
-// Writes the clip to targetPath: the tags in front, the header (made once the source bytes are copied), the source
-// bytes, read in large blocks, and the tags behind. Nothing that is not in the source, the tags or the header is ever
-// written. Reports count the chunks of 4096 bytes of the clip written so far, the last one perhaps short.
+// Writes the clip to targetPath: the tags in front, the header (made once the source bytes are copied), the frames
+// written anew, the source bytes, read in large blocks, and the tags behind. Nothing that is not in the source, the
+// tags or the header is ever written. Reports count the chunks of 4096 bytes of the clip written so far, the last one
+// perhaps short.
 //
 // The clip is written through a ClipTarget (see there): on a failure an existing target stays as it was and no file
 // is created, but where the folder forbids new files and the clip goes straight into the target; a file found

@@ -16,32 +16,12 @@ bool oneBitRate(const std::vector<AudioFrame>& frames) {
         [&frames](const AudioFrame& frame) { return frame.bitRate == frames.front().bitRate; });
 }
 
-// True when frame `frame` finds all the bytes of its bit reservoir in the frames from `from` on.
-bool reservoirComplete(const std::vector<AudioFrame>& frames, std::size_t from, std::size_t frame) {
-    int64_t reservoir = 0;
-    for (std::size_t index = from; index < frame; ++index) {
-        reservoir += frames[index].mainDataBytes;
-    }
-    return reservoir >= frames[frame].mainDataBegin;
-}
-
-// The frame to begin a clip with so that frame `start` decodes as it does in the source. Its first samples carry on
-// the two granules before it (the overlap of the transform and the memory of the synthesis filter): those of the
-// frame before in MPEG-1, of the two frames before in MPEG-2, where a frame holds one granule. These frames and
-// `start` itself must find their bit reservoir in the clip. The file's first frame needs none.
-std::size_t firstFrameFor(const std::vector<AudioFrame>& frames, std::size_t start, const mp3::FrameHeader& stream) {
+// The frames before frame `start` that its first samples carry on (the overlap of the transform and the memory of the
+// synthesis filter): the frame before in MPEG-1, the two frames before in MPEG-2, where a frame holds one granule.
+// The file's first frames have none before them, as in the source's own decoding.
+std::size_t firstCarriedOn(std::size_t start, const mp3::FrameHeader& stream) {
     const std::size_t framesCarriedOn = stream.version == 3 ? 1 : 2;
-    const std::size_t firstNeeded = start >= framesCarriedOn ? start - framesCarriedOn : 0;
-    for (std::size_t first = firstNeeded; first > 0; --first) {
-        bool complete = true;
-        for (std::size_t frame = firstNeeded; frame <= start && complete; ++frame) {
-            complete = reservoirComplete(frames, first, frame);
-        }
-        if (complete) {
-            return first;
-        }
-    }
-    return 0;
+    return start >= framesCarriedOn ? start - framesCarriedOn : 0;
 }
 
 std::optional<FrameChoice> sampleExact(const FrameList& list, int32_t markStart, int32_t markEnd) {
@@ -59,16 +39,30 @@ std::optional<FrameChoice> sampleExact(const FrameList& list, int32_t markStart,
         return std::nullopt;
     }
     const std::size_t start = static_cast<std::size_t>(from / samplesPerFrame);
-    const std::size_t first = firstFrameFor(frames, start, list.stream);
-    const std::size_t last = std::min(static_cast<std::size_t>((to - 1) / samplesPerFrame) + 1, frames.size() - 1);
-    const int64_t clipStart = static_cast<int64_t>(first) * samplesPerFrame;
-    const int64_t clipSamples = static_cast<int64_t>(last - first + 1) * samplesPerFrame;
+    const std::size_t needed = firstCarriedOn(start, list.stream);
+    FrameChoice choice { needed, std::min(static_cast<std::size_t>((to - 1) / samplesPerFrame) + 1, frames.size() - 1),
+        std::nullopt };
+    choice.firstStandsAlone
+        = needed > 0 && !mp3::decodesAsInStream(list, needed, needed) && mp3::canStandAlone(list, needed);
+    if (needed > 0 && !choice.firstStandsAlone) {
+        // Earlier frames, which the decoder may take for silence, bring what the needed ones borrow.
+        const auto delayFrom = [&](std::size_t first) { return from - static_cast<int64_t>(first) * samplesPerFrame; };
+        while (choice.first > 0 && !mp3::decodesAsInStream(list, choice.first, needed)
+            && delayFrom(choice.first) - mp3::kDecoderDelay <= mp3::kGaplessLimit) {
+            --choice.first;
+        }
+    }
+    const int64_t firstSample = static_cast<int64_t>(choice.first) * samplesPerFrame;
+    choice.silenceFirst = from - firstSample < mp3::kDecoderDelay;
+    const int64_t clipStart = firstSample - (choice.silenceFirst ? samplesPerFrame : 0);
+    const int64_t clipSamples = static_cast<int64_t>(choice.last + 1) * samplesPerFrame - clipStart;
     const int64_t delay = from - clipStart - mp3::kDecoderDelay;
     const int64_t padding = clipSamples + mp3::kDecoderDelay - (to - clipStart);
-    if (delay < 0 || delay > mp3::kGaplessLimit || padding > mp3::kGaplessLimit) {
+    if (delay > mp3::kGaplessLimit || padding > mp3::kGaplessLimit) {
         return std::nullopt;
     }
-    return FrameChoice { first, last, mp3::Gapless { static_cast<int>(delay), static_cast<int>(padding) } };
+    choice.gapless = mp3::Gapless { static_cast<int>(delay), static_cast<int>(padding) };
+    return choice;
 }
 
 // The last frame that starts at or before `offset`.
@@ -78,13 +72,14 @@ std::size_t frameHolding(const std::vector<AudioFrame>& frames, int64_t offset) 
     return after == frames.begin() ? 0 : static_cast<std::size_t>(after - frames.begin() - 1);
 }
 
-FrameChoice frameExact(const FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd) {
+FrameChoice frameExact(
+    const FrameList& list, const std::optional<ClipRange>& arithmetic, int32_t markStart, int32_t markEnd) {
     const auto& frames = list.frames;
-    if (oneBitRate(frames)) {
+    if (arithmetic && oneBitRate(frames)) {
         // Positions count from 1; the chunks of 4096 bytes run on a little past endPos, never past the last frame.
-        const int64_t chunks = (static_cast<int64_t>(arithmetic.endPos) - arithmetic.startPos) / kChunkAdvance + 1;
-        const int64_t lastByte = arithmetic.startPos + chunks * kChunkAdvance - 1;
-        const auto first = std::lower_bound(frames.begin(), frames.end(), int64_t { arithmetic.startPos } - 1,
+        const int64_t chunks = (static_cast<int64_t>(arithmetic->endPos) - arithmetic->startPos) / kChunkAdvance + 1;
+        const int64_t lastByte = arithmetic->startPos + chunks * kChunkAdvance - 1;
+        const auto first = std::lower_bound(frames.begin(), frames.end(), int64_t { arithmetic->startPos } - 1,
             [](const AudioFrame& frame, int64_t value) { return frame.offset < value; });
         return { static_cast<std::size_t>(first - frames.begin()), frameHolding(frames, lastByte), std::nullopt };
     }
@@ -95,6 +90,11 @@ FrameChoice frameExact(const FrameList& list, const ClipRange& arithmetic, int32
     return { frameAt(markStart), std::min(frameAt(markEnd), frames.size() - 1), std::nullopt };
 }
 
+// The first frame copied from the source as it is.
+std::size_t firstCopied(const FrameChoice& choice) {
+    return choice.first + (choice.firstStandsAlone ? 1 : 0);
+}
+
 // A frame-exact clip of one bit rate needs no information frame: its bit rate gives its length.
 bool needsInformationFrame(const FrameList& list, const FrameChoice& choice) {
     return list.stream.layer == 3 && (choice.gapless || !oneBitRate(list.frames));
@@ -103,7 +103,7 @@ bool needsInformationFrame(const FrameList& list, const FrameChoice& choice) {
 } // namespace
 
 Result<FrameChoice> chooseFrames(
-    const FrameList& list, const ClipRange& arithmetic, int32_t markStart, int32_t markEnd) {
+    const FrameList& list, const std::optional<ClipRange>& arithmetic, int32_t markStart, int32_t markEnd) {
     if (list.frames.empty()) {
         return Result<FrameChoice>::failed({ FailureKind::SelectionHoldsNoBytes });
     }
@@ -117,38 +117,47 @@ Result<FrameChoice> chooseFrames(
     return Result<FrameChoice>::success(choice);
 }
 
-std::vector<uint8_t> informationFrameFor(const FrameList& list, const FrameChoice& choice, uint16_t musicCrc) {
+std::vector<uint8_t> informationFrameFor(
+    const FrameList& list, const FrameChoice& choice, std::span<const uint8_t> leadingFrames, uint16_t musicCrc) {
     if (!needsInformationFrame(list, choice)) {
         return {};
     }
-    const bool variable = !oneBitRate(list.frames);
-    const auto first = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.first);
-    const auto end = list.frames.begin() + static_cast<std::ptrdiff_t>(choice.last + 1);
     mp3::InformationFrameContents contents;
-    contents.variableBitRate = variable;
-    contents.frames = end - first;
+    contents.variableBitRate = !oneBitRate(list.frames);
+    std::vector<int64_t> frameBytes;
+    for (auto frame = leadingFrames; !frame.empty();
+         frame = frame.subspan(static_cast<std::size_t>(frameBytes.back()))) {
+        const auto header = mp3::parseFrameHeader(frame);
+        frameBytes.push_back(header->frameBytes);
+        contents.variableBitRate |= header->bitRate != list.frames.front().bitRate;
+    }
+    for (std::size_t frame = firstCopied(choice); frame <= choice.last; ++frame) {
+        frameBytes.push_back(list.frames[frame].bytes);
+    }
+    contents.frames = std::ssize(frameBytes);
     contents.gapless = choice.gapless;
     contents.sourceLame = list.tag ? list.tag->lame : std::nullopt;
     contents.musicCrc = musicCrc;
-    const int64_t frameBytes = std::prev(end)->offset + std::prev(end)->bytes - first->offset;
     const int64_t ownBytes = static_cast<int64_t>(mp3::informationFrame(list.stream, contents).size());
-    contents.bytes = ownBytes + frameBytes;
+    std::vector<int64_t> frameStarts { ownBytes };
+    for (const int64_t bytes : frameBytes) {
+        frameStarts.push_back(frameStarts.back() + bytes);
+    }
+    contents.bytes = frameStarts.back();
     for (std::size_t percent = 0; percent < contents.tableOfContents.size(); ++percent) {
-        const auto frame
-            = first + static_cast<std::ptrdiff_t>(percent * static_cast<std::size_t>(contents.frames) / 100);
-        const int64_t at = ownBytes + frame->offset - first->offset;
+        const int64_t at = frameStarts[percent * frameBytes.size() / 100];
         contents.tableOfContents[percent] = static_cast<uint8_t>(std::min<int64_t>(255, at * 256 / contents.bytes));
     }
     return mp3::informationFrame(list.stream, contents);
 }
 
-ClipBytes clipBytes(FrameList list, const FrameChoice& choice, ClipTags tags) {
-    const AudioFrame& first = list.frames[choice.first];
+ClipBytes clipBytes(FrameList list, const FrameChoice& choice, ClipTags tags, std::vector<uint8_t> leadingFrames) {
+    const AudioFrame& first = list.frames[firstCopied(choice)];
     const AudioFrame& last = list.frames[choice.last];
-    ClipBytes bytes { first.offset, last.offset + last.bytes, {}, std::move(tags) };
+    ClipBytes bytes { first.offset, last.offset + last.bytes, {}, std::move(tags), std::move(leadingFrames) };
     if (needsInformationFrame(list, choice)) {
-        bytes.header = [list = std::move(list), choice](
-                           uint16_t musicCrc) { return informationFrameFor(list, choice, musicCrc); };
+        bytes.header = [list = std::move(list), choice, leading = bytes.leadingFrames](
+                           uint16_t musicCrc) { return informationFrameFor(list, choice, leading, musicCrc); };
     }
     return bytes;
 }
@@ -160,20 +169,34 @@ Result<ClipBytes> clipOfSelection(
     if (!frames) {
         return Outcome::failed(frames.failure);
     }
-    const auto bytesPerMs = bytesPerMillisecond(frames.value->audio.audioBytes, mediaLengthMs);
-    if (!bytesPerMs) {
-        return Outcome::failed(bytesPerMs.failure);
+    const FrameList& list = *frames.value;
+    // The byte arithmetic decides only a frame-exact clip of one bit rate; positions count from 1, so a selection
+    // from the very start begins at the first byte.
+    std::optional<ClipRange> arithmetic;
+    if (list.stream.layer != 3 && oneBitRate(list.frames)) {
+        const auto bytesPerMs = bytesPerMillisecond(list.audio.audioBytes, mediaLengthMs);
+        const auto range = bytesPerMs ? clipRange(list.audio, *bytesPerMs.value, std::max(markStart, 1), markEnd)
+                                      : Result<ClipRange>::failed(bytesPerMs.failure);
+        if (!range) {
+            return Outcome::failed(range.failure);
+        }
+        arithmetic = range.value;
     }
-    // Positions count from 1: a selection from the very start begins at the first byte.
-    const auto range = clipRange(frames.value->audio, *bytesPerMs.value, std::max(markStart, 1), markEnd);
-    if (!range) {
-        return Outcome::failed(range.failure);
-    }
-    const auto choice = chooseFrames(*frames.value, *range.value, markStart, markEnd);
+    const auto choice = chooseFrames(list, arithmetic, markStart, markEnd);
     if (!choice) {
         return Outcome::failed(choice.failure);
     }
-    return Outcome::success(clipBytes(std::move(*frames.value), *choice.value, clipTagsOf(sourcePath)));
+    std::vector<uint8_t> leadingFrames
+        = choice.value->silenceFirst ? mp3::silentFrame(list.stream) : std::vector<uint8_t>();
+    if (choice.value->firstStandsAlone) {
+        const auto standingAlone = selfContainedFrameOf(sourcePath, list, choice.value->first);
+        if (!standingAlone) {
+            return Outcome::failed(standingAlone.failure);
+        }
+        leadingFrames.insert(leadingFrames.end(), standingAlone.value->begin(), standingAlone.value->end());
+    }
+    return Outcome::success(
+        clipBytes(std::move(*frames.value), *choice.value, clipTagsOf(sourcePath), std::move(leadingFrames)));
 }
 
 } // namespace clip

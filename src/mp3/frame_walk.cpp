@@ -111,7 +111,84 @@ Walk walkFrames(const FileBytes& file, int64_t audioEnd, int64_t from, int64_t u
     return walk;
 }
 
+// A frame that libmpg123 decodes as silence zeroes this many bytes of its own area where it has a CRC; it counts the
+// same number of bytes fewer in every such frame.
+int64_t miscountedBytes(const FrameList& list) {
+    return list.stream.crcProtected ? 2 : 0;
+}
+
+// The area frame `index` needs to stand alone: the sound data from where its own begins to the end of its area, and
+// as many bytes more as libmpg123's count of the frames after it falls short of what they borrow.
+int64_t standAloneAreaBytes(const FrameList& list, std::size_t index) {
+    const auto& frames = list.frames;
+    const int64_t miscounted = miscountedBytes(list);
+    const int64_t ownData = frames[index].mainDataBegin + int64_t { frames[index].mainDataBytes };
+    int64_t counted = ownData - miscounted;
+    int64_t extra = 0;
+    for (std::size_t next = index + 1; next < frames.size() && counted + extra < largestMainDataBegin(list.stream);
+         ++next) {
+        extra = std::max(extra, frames[next].mainDataBegin - counted);
+        counted += frames[next].mainDataBytes - miscounted;
+    }
+    return ownData + extra;
+}
+
 } // namespace
+
+bool decodesAsInStream(const FrameList& list, std::size_t from, std::size_t frame) {
+    const int64_t miscounted = miscountedBytes(list);
+    const int64_t largest = largestMainDataBegin(list.stream);
+    int64_t counted = 0;
+    int64_t areaStart = 0; // in the sound data from frame `from` on
+    int64_t zeroedEnd = 0;
+    for (std::size_t index = from; index < list.frames.size(); ++index) {
+        const AudioFrame& current = list.frames[index];
+        const bool silenced = current.mainDataBegin > counted;
+        if (index >= frame) {
+            if (silenced || areaStart - current.mainDataBegin < zeroedEnd) {
+                return false;
+            }
+            if (counted == largest && areaStart - largest >= zeroedEnd) {
+                return true; // nothing after can borrow more, or reach back to the zeroed bytes
+            }
+        } else if (silenced && miscounted > 0) {
+            zeroedEnd = areaStart + miscounted;
+        }
+        counted = std::min(counted + current.mainDataBytes - miscounted, largest);
+        areaStart += current.mainDataBytes;
+    }
+    return true;
+}
+
+bool canStandAlone(const FrameList& list, std::size_t index) {
+    const auto sideInfoEnd = static_cast<int64_t>(sideInfoOffset(list.stream) + sideInfoBytes(list.stream));
+    return bitRateIndexHolding(list.stream, sideInfoEnd + standAloneAreaBytes(list, index)).has_value();
+}
+
+std::optional<std::vector<uint8_t>> selfContainedFrameAt(
+    const FileBytes& file, const FrameList& list, std::size_t index) {
+    const auto& frames = list.frames;
+    const auto readInto
+        = [&file](int64_t offset, std::span<uint8_t> into) { return file.readAt(offset, into) == into.size(); };
+    std::vector<uint8_t> frame(static_cast<std::size_t>(frames[index].bytes));
+    std::vector<uint8_t> mainData(static_cast<std::size_t>(frames[index].mainDataBegin + frames[index].mainDataBytes));
+    std::size_t missing = mainData.size();
+    for (std::size_t source = index + 1; source-- > 0 && missing > 0;) {
+        const auto area = std::min<std::size_t>(frames[source].mainDataBytes, missing);
+        missing -= area;
+        if (!readInto(frames[source].offset + frames[source].bytes - static_cast<int64_t>(area),
+                std::span(mainData).subspan(missing, area))) {
+            return std::nullopt;
+        }
+    }
+    if (missing > 0 || !readInto(frames[index].offset, frame)
+        || !frameStartsAt(frame, std::ssize(frame), &list.stream, Sync::Continuing)) {
+        return std::nullopt;
+    }
+    const std::size_t borrowedLater = index + 1 < frames.size() ? frames[index + 1].mainDataBegin : 0;
+    return selfContainedFrame(
+        frame, mainData, borrowedLater, static_cast<std::size_t>(standAloneAreaBytes(list, index)));
+}
 
 std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length) {
     const AudioRange range = findAudio(file);

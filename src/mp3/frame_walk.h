@@ -64,6 +64,23 @@ struct FrameList {
     std::vector<AudioFrame> frames; // every frame of sound, in order; the information frame is not among them
 };
 
+// How libmpg123 (and mpg123 and GStreamer with it) reads the bit reservoir from the first frame it is given on: it
+// counts 2 bytes fewer sound data than a frame with a CRC holds, and a frame that borrows more than it has counted
+// it decodes as silence by zeroing the side information in place, in a frame with a CRC two bytes too far: over the
+// first two bytes of the frame's own area, which the frames after it may borrow. True when every frame from `frame`
+// on decodes as in the whole stream where the decoder is given the frames from `from` on.
+bool decodesAsInStream(const FrameList& list, std::size_t from, std::size_t frame);
+
+// Whether frame `index` can be written anew to borrow nothing (see selfContainedFrameAt): some bit rate of the
+// stream's version holds it.
+bool canStandAlone(const FrameList& list, std::size_t index);
+
+// Frame `index` written anew to borrow nothing (see selfContainedFrame), its sound data read from the frames before
+// it, with an area large enough that every frame after it also finds what it borrows as libmpg123 counts (see
+// decodesAsInStream). Nothing where it cannot stand alone or the file does not hold what the list says.
+std::optional<std::vector<uint8_t>> selfContainedFrameAt(
+    const FileBytes& file, const FrameList& list, std::size_t index);
+
 // Where the audio's first run of `length` frames starts, each where the one before ends (fewer where the audio ends
 // after them), or nothing where it holds none. Real audio shows up as such a run; junk practically never does.
 std::optional<int64_t> firstRunOfFrames(const FileBytes& file, int length);

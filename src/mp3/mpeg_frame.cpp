@@ -29,6 +29,30 @@ bool startsWith(std::span<const uint8_t> bytes, std::string_view text) {
     return bytes.size() >= text.size() && std::equal(text.begin(), text.end(), bytes.begin());
 }
 
+// The header of a frame like `like` at another bit rate, without padding or mode extension. Players look for a
+// stream's start where two frames agree in all else.
+std::array<uint8_t, kFrameHeaderBytes> headerLike(const FrameHeader& like, int bitRateIndex) {
+    return { 0xFF, static_cast<uint8_t>(0xE0 | like.version << 3 | (4 - like.layer) << 1 | (like.crcProtected ? 0 : 1)),
+        static_cast<uint8_t>(bitRateIndex << 4 | like.sampleRateIndex << 2),
+        static_cast<uint8_t>(like.channelMode << 6 | like.copyrightAndEmphasis) };
+}
+
+// A frame of `bytes` zeros that begins with `header`.
+std::vector<uint8_t> frameOf(std::span<const uint8_t> header) {
+    std::vector<uint8_t> frame(static_cast<std::size_t>(parseFrameHeader(header)->frameBytes));
+    std::copy_n(header.begin(), kFrameHeaderBytes, frame.begin());
+    return frame;
+}
+
+// Writes the CRC where the frame's header asks for one, once the side information is in place.
+void protect(std::vector<uint8_t>& frame) {
+    if (const auto header = parseFrameHeader(frame); header->crcProtected) {
+        const uint16_t crc = headerCrc(frame, *header);
+        frame[kFrameHeaderBytes] = static_cast<uint8_t>(crc >> 8);
+        frame[kFrameHeaderBytes + 1] = static_cast<uint8_t>(crc);
+    }
+}
+
 } // namespace
 
 std::optional<FrameHeader> parseFrameHeader(std::span<const uint8_t> bytes) {
@@ -42,6 +66,7 @@ std::optional<FrameHeader> parseFrameHeader(std::span<const uint8_t> bytes) {
     header.sampleRateIndex = (bytes[2] >> 2) & 3;
     header.channelMode = bytes[3] >> 6;
     header.crcProtected = (bytes[1] & 1) == 0;
+    header.copyrightAndEmphasis = bytes[3] & 0x0F;
     if (header.version == 1 || header.layer == 4 || header.bitRateIndex == 0 || header.bitRateIndex == 15
         || header.sampleRateIndex == 3) {
         return std::nullopt;
@@ -89,6 +114,69 @@ int mainDataBegin(std::span<const uint8_t> frame, const FrameHeader& header) {
 int64_t mainDataBytes(const FrameHeader& header) {
     return std::max<int64_t>(
         0, header.frameBytes - static_cast<int64_t>(sideInfoOffset(header) + sideInfoBytes(header)));
+}
+
+int largestMainDataBegin(const FrameHeader& header) {
+    return header.version == 3 ? 511 : 255;
+}
+
+std::optional<int> bitRateIndexHolding(const FrameHeader& like, int64_t frameBytes, int from) {
+    for (int bitRateIndex = from; bitRateIndex < 15; ++bitRateIndex) {
+        if (parseFrameHeader(headerLike(like, bitRateIndex))->frameBytes >= frameBytes) {
+            return bitRateIndex;
+        }
+    }
+    return std::nullopt;
+}
+
+uint16_t headerCrc(std::span<const uint8_t> frame, const FrameHeader& header) {
+    uint16_t crc = 0xFFFF;
+    const auto add = [&crc](std::span<const uint8_t> bytes) {
+        for (const uint8_t byte : bytes) {
+            crc ^= static_cast<uint16_t>(byte << 8);
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = static_cast<uint16_t>(crc & 0x8000 ? crc << 1 ^ 0x8005 : crc << 1);
+            }
+        }
+    };
+    add(frame.subspan(2, 2));
+    add(frame.subspan(sideInfoOffset(header), sideInfoBytes(header)));
+    return crc;
+}
+
+std::optional<std::vector<uint8_t>> selfContainedFrame(std::span<const uint8_t> frame,
+    std::span<const uint8_t> mainData, std::size_t borrowedLater, std::size_t areaBytes) {
+    const auto header = parseFrameHeader(frame);
+    const std::size_t sideInfoEnd = header ? sideInfoOffset(*header) + sideInfoBytes(*header) : 0;
+    if (!header || header->layer != 3 || frame.size() < sideInfoEnd) {
+        return std::nullopt;
+    }
+    const auto bitRateIndex
+        = bitRateIndexHolding(*header, static_cast<int64_t>(sideInfoEnd + std::max(areaBytes, mainData.size())));
+    if (!bitRateIndex) {
+        return std::nullopt;
+    }
+    const std::array<uint8_t, kFrameHeaderBytes> newHeader { frame[0], frame[1],
+        static_cast<uint8_t>(*bitRateIndex << 4 | (frame[2] & 0x0D)), frame[3] };
+    auto rebuilt = frameOf(newHeader);
+    std::copy(frame.begin() + static_cast<std::ptrdiff_t>(sideInfoOffset(*header)),
+        frame.begin() + static_cast<std::ptrdiff_t>(sideInfoEnd),
+        rebuilt.begin() + static_cast<std::ptrdiff_t>(sideInfoOffset(*header)));
+    rebuilt[sideInfoOffset(*header)] = 0;
+    if (header->version == 3) {
+        rebuilt[sideInfoOffset(*header) + 1] &= 0x7F;
+    }
+    const auto later = mainData.end() - static_cast<std::ptrdiff_t>(std::min(borrowedLater, mainData.size()));
+    std::copy(mainData.begin(), later, rebuilt.begin() + static_cast<std::ptrdiff_t>(sideInfoEnd));
+    std::copy_backward(later, mainData.end(), rebuilt.end());
+    protect(rebuilt);
+    return rebuilt;
+}
+
+std::vector<uint8_t> silentFrame(const FrameHeader& like) {
+    auto frame = frameOf(headerLike(like, 1));
+    protect(frame);
+    return frame;
 }
 
 std::optional<InformationTag> informationTag(std::span<const uint8_t> frame, const FrameHeader& header) {
@@ -166,24 +254,12 @@ std::vector<uint8_t> informationFrame(const FrameHeader& like, const Information
     const std::size_t lameAt = tagAt + kXingBytes;
     const std::size_t needed = lameAt + (contents.gapless ? kLameExtensionBytes : 0);
 
-    // Without a CRC, and without padding, so that every frame of this bit rate has the same size.
-    const auto headerBytes = [&like](int bitRateIndex) {
-        return std::array<uint8_t, kFrameHeaderBytes> { 0xFF,
-            static_cast<uint8_t>(0xE0 | like.version << 3 | (4 - like.layer) << 1 | 1),
-            static_cast<uint8_t>(bitRateIndex << 4 | like.sampleRateIndex << 2),
-            static_cast<uint8_t>(like.channelMode << 6) };
-    };
     // A stream of one bit rate keeps it, so that players that judge the length by the first frame judge it right.
-    auto header = headerBytes(14);
-    for (int bitRateIndex = contents.variableBitRate ? 1 : like.bitRateIndex; bitRateIndex < 14; ++bitRateIndex) {
-        if (const auto parsed = parseFrameHeader(headerBytes(bitRateIndex));
-            parsed->frameBytes >= static_cast<int64_t>(needed)) {
-            header = headerBytes(bitRateIndex);
-            break;
-        }
-    }
-    std::vector<uint8_t> frame(static_cast<std::size_t>(parseFrameHeader(header)->frameBytes));
-    std::copy(header.begin(), header.end(), frame.begin());
+    // Without padding, so that every frame of this bit rate has the same size; a CRC where the stream has them, as
+    // players take a frame whose header differs in that for no part of the stream.
+    auto frame = frameOf(headerLike(like,
+        bitRateIndexHolding(like, static_cast<int64_t>(needed), contents.variableBitRate ? 1 : like.bitRateIndex)
+            .value_or(14)));
 
     const auto put = [&frame](std::size_t at, uint64_t value, int bytes) {
         for (int index = bytes - 1; index >= 0; --index, value >>= 8) {
@@ -197,6 +273,7 @@ std::vector<uint8_t> informationFrame(const FrameHeader& like, const Information
     put(tagAt + 12, static_cast<uint64_t>(contents.bytes), 4);
     std::copy(contents.tableOfContents.begin(), contents.tableOfContents.end(),
         frame.begin() + static_cast<std::ptrdiff_t>(tagAt + 16));
+    protect(frame);
     if (!contents.gapless) {
         return frame;
     }

@@ -19,6 +19,7 @@ struct FrameHeader {
     int sampleRate = 0;
     int samplesPerFrame = 0;
     bool crcProtected = false; // a 16-bit CRC follows the header
+    int copyrightAndEmphasis = 0; // the last four bits: copyright, original, emphasis
     int64_t frameBytes = 0;
 
     bool mono() const { return channelMode == 3; }
@@ -43,6 +44,30 @@ int mainDataBegin(std::span<const uint8_t> frame, const FrameHeader& header);
 
 // The bytes of a Layer III frame that hold sound data: what follows the header, its CRC and the side information.
 int64_t mainDataBytes(const FrameHeader& header);
+
+// The most a Layer III frame can borrow: main_data_begin has 9 bits in MPEG-1, 8 in MPEG-2 and 2.5.
+int largestMainDataBegin(const FrameHeader& header);
+
+// The lowest bit rate index, from `from` on, at which a frame like `like` is at least `frameBytes` long without
+// padding; nothing where even the highest rate of its version is shorter.
+std::optional<int> bitRateIndexHolding(const FrameHeader& like, int64_t frameBytes, int from = 1);
+
+// The CRC-16 that follows the header of a protected frame: polynomial 0x8005 from 0xFFFF, highest bit first, over
+// the header's last two bytes and, in Layer III, the side information.
+uint16_t headerCrc(std::span<const uint8_t> frame, const FrameHeader& header);
+
+// Frame `frame` of a Layer III stream written anew so that it borrows nothing, or nothing where no bit rate of its
+// version holds it. `mainData` is the stream's sound data from where the frame's own begins to the end of its area,
+// of which the frames after it borrow the last `borrowedLater` bytes: they find them where they expect them, at the
+// end of the new frame's area. The area is at least `areaBytes` long, at the lowest bit rate that holds it; filler
+// (ancillary data, never decoded) goes between the frame's own data and the bytes borrowed later. The header and the
+// side information are kept, but for the bit rate, padding, main_data_begin (0) and the CRC.
+std::optional<std::vector<uint8_t>> selfContainedFrame(std::span<const uint8_t> frame,
+    std::span<const uint8_t> mainData, std::size_t borrowedLater, std::size_t areaBytes);
+
+// A Layer III frame of digital silence in a stream like `like`, at the lowest bit rate: its side information codes
+// no sound and borrows nothing.
+std::vector<uint8_t> silentFrame(const FrameHeader& like);
 
 // Encoder delay and padding in samples, as a LAME tag gives them to gapless players. A player drops the delay and
 // the decoder's own latency of kDecoderDelay samples at the start, and the padding less that latency at the end.
@@ -83,8 +108,8 @@ struct InformationFrameContents {
     uint16_t musicCrc = 0; // CRC-16 of the frames after the information frame
 };
 
-// A frame of the same version, layer, sample rate and channel mode as `like` that holds no sound, only the
-// information; its bit rate is that of `like` for a stream of one bit rate, else the lowest whose frame is large
+// A frame of the same version, layer, sample rate, channel mode and protection as `like` that holds no sound, only
+// the information; its bit rate is that of `like` for a stream of one bit rate, else the lowest whose frame is large
 // enough. Layer III only.
 std::vector<uint8_t> informationFrame(const FrameHeader& like, const InformationFrameContents& contents);
 

@@ -4,6 +4,7 @@
 #include "support/mp3_fixtures.h"
 
 #include <QByteArray>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -103,6 +104,92 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     EXPECT_EQ(mp3::firstRunOfFrames(test_support::fileBytes((pair + cbr).toStdString()), 4), pair.size());
 }
 
+// The sound data that each frame from `from` on sees: what it borrows from the frames before it, then its own area.
+std::vector<QByteArray> soundDataSeen(const QByteArray& file, const mp3::FrameList& list, std::size_t from) {
+    std::vector<QByteArray> seen;
+    QByteArray before;
+    for (std::size_t index = 0; index < list.frames.size(); ++index) {
+        const mp3::AudioFrame& frame = list.frames[index];
+        const QByteArray area = file.mid(frame.offset + frame.bytes - frame.mainDataBytes, frame.mainDataBytes);
+        if (index >= from) {
+            seen.push_back(before.right(frame.mainDataBegin) + area);
+        }
+        before += area;
+    }
+    return seen;
+}
+
+// Eight frames of sound data that tells where it sits, each borrowing the same, from one to four frames back; the
+// sixth written anew: it borrows nothing, and its own data and everything the frames after it see are as before.
+TEST(SelfContainedFrame, KeepsWhatItAndTheFramesAfterItSee) {
+    const std::pair<const char*, int> rows[] { { "fffb9000", 0 }, { "fffb9000", 300 }, { "fffa9000", 500 },
+        { "fffb44c0", 500 }, { "fffa44c0", 300 }, { "fff38000", 250 }, { "fff230c0", 250 }, { "fff380c0", 150 } };
+    for (const auto& [hex, borrowed] : rows) {
+        SCOPED_TRACE(testing::Message() << hex << " borrowing " << borrowed);
+        const QByteArray headerBytes = QByteArray::fromHex(hex);
+        const auto header = *mp3::parseFrameHeader(bytesOf(headerBytes));
+        const auto at = static_cast<qsizetype>(mp3::sideInfoOffset(header));
+        QByteArray stream;
+        for (int frame = 0; frame < 8; ++frame) {
+            QByteArray bytes(header.frameBytes, '\0');
+            for (qsizetype index = 0; index < bytes.size(); ++index) {
+                bytes[index] = static_cast<char>((stream.size() + index) * 2654435761ULL >> 13);
+            }
+            bytes.replace(0, 4, headerBytes);
+            bytes[at] = static_cast<char>(header.version == 3 ? borrowed >> 1 : borrowed);
+            bytes[at + 1]
+                = static_cast<char>(header.version == 3 ? (bytes[at + 1] & 0x7F) | (borrowed & 1) << 7 : bytes[at + 1]);
+            stream += bytes;
+        }
+        const auto source = mp3::listFrames(test_support::fileBytes(stream.toStdString()));
+        ASSERT_TRUE(source && source->frames.size() == 8);
+        const auto anew = mp3::selfContainedFrameAt(test_support::fileBytes(stream.toStdString()), *source, 5);
+        ASSERT_TRUE(anew && mp3::canStandAlone(*source, 5));
+        const QByteArray clip = QByteArray(reinterpret_cast<const char*>(anew->data()), std::ssize(*anew))
+            + stream.sliced(source->frames[6].offset);
+        const auto clipFrames = mp3::listFrames(test_support::fileBytes(clip.toStdString()));
+        ASSERT_TRUE(clipFrames && clipFrames->frames.size() == 3);
+        EXPECT_EQ(mp3::mainDataBegin(*anew, header), 0);
+        EXPECT_EQ(header.crcProtected,
+            ((*anew)[4] << 8 | (*anew)[5]) == mp3::headerCrc(*anew, *mp3::parseFrameHeader(*anew)));
+        const auto was = soundDataSeen(stream, *source, 5), is = soundDataSeen(clip, *clipFrames, 0);
+        const auto ownData = was[0].size() - borrowed;
+        EXPECT_EQ(is[0].first(ownData), was[0].first(ownData));
+        EXPECT_EQ(std::vector(is.begin() + 1, is.end()), std::vector(was.begin() + 1, was.end()));
+    }
+}
+
+// In front of a stream without an information frame, a frame of silence decodes to zeros and leaves the stream after
+// it as it was, within the library's rounding. lame's CRCs are the ones we compute.
+TEST(SilentFrame, DecodesToZerosAndLeavesTheFramesAfterItAsTheyWere) {
+    const QTemporaryDir folder;
+    const QString plainPath = folder.filePath("plain.mp3"), silencedPath = folder.filePath("silenced.mp3");
+    for (const char* name : { "cbr_128k_44k_stereo.mp3", "mpeg2_16k_mono.mp3", "crc_96k_44k_mono.mp3" }) {
+        SCOPED_TRACE(name);
+        const QByteArray file
+            = test_support::contentsOf(QString::fromStdString(test_support::testDataFile(name).string()));
+        const auto list = mp3::listFrames(test_support::fileBytes(file.toStdString()));
+        ASSERT_TRUE(list);
+        const mp3::AudioFrame& first = list->frames.front();
+        const QByteArray stream = file.sliced(first.offset);
+        const auto silence = mp3::silentFrame(list->stream);
+        ASSERT_TRUE(test_support::writeFile(plainPath, stream)
+            && test_support::writeFile(
+                silencedPath, QByteArray(reinterpret_cast<const char*>(silence.data()), std::ssize(silence)) + stream));
+        const auto plain = test_support::decodedSamples(plainPath.toStdString());
+        const auto silenced = test_support::decodedSamples(silencedPath.toStdString());
+        const auto silent = static_cast<std::ptrdiff_t>(list->stream.samplesPerFrame * (list->stream.mono() ? 1 : 2));
+        ASSERT_EQ(std::ssize(silenced), std::ssize(plain) + silent);
+        EXPECT_EQ(std::count(silenced.begin(), silenced.begin() + silent, 0), silent);
+        EXPECT_TRUE(std::equal(plain.begin(), plain.end(), silenced.begin() + silent,
+            [](int16_t was, int16_t is) { return std::abs(was - is) <= 1; }));
+        if (list->stream.crcProtected) {
+            const auto frame = bytesOf(stream).first(static_cast<std::size_t>(first.bytes));
+            EXPECT_EQ(frame[4] << 8 | frame[5], mp3::headerCrc(frame, list->stream));
+        }
+    }
+}
+
 QByteArray ape(uint8_t sizeWithFooter, bool withHeader) {
     const QByteArray footer = "APETAGEX" + QByteArray("\xd0\x07\0\0", 4) + char(sizeWithFooter) + QByteArray(10, '\0')
         + char(withHeader ? 0x80 : 0) + QByteArray(8, '\0');
@@ -138,13 +225,14 @@ TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
 }
 
 // A clip's own information frame in every kind of Layer III stream: it reads back as written, keeps the source's
-// encoder but not its replay gain, has the bit rate of a stream of one rate or the lowest that holds it, and carries
-// the CRCs of its first bytes and of the music.
+// encoder but not its replay gain, has the bit rate of a stream of one rate or the lowest that holds it, a header
+// CRC where the stream has them, and the CRCs of its first bytes and of the music.
 TEST(InformationFrame, ReadsBackAsWrittenWithBothCrcs) {
     mp3::LameExtension source {};
     std::fill(std::copy_n("LAME3.99r", 9, source.begin()), source.end(), 0x5A);
     const std::tuple<const char*, bool, bool, std::size_t> rows[] { { "fffb9064", false, true, 417 },
-        { "fffb90c4", false, false, 417 }, { "fffb5064", true, true, 208 }, { "fff39064", true, false, 182 },
+        { "fffb90c4", false, false, 417 }, { "fffa90c4", false, true, 417 }, { "fffb5064", true, true, 208 },
+        { "fff39064", true, false, 182 },
         { "ffe390c4", false, true, 522 }, { "ffe390c4", true, true, 208 } };
     for (const auto& [likeHex, variable, withSource, frameBytes] : rows) {
         SCOPED_TRACE(testing::Message() << likeHex << (variable ? " Xing" : " Info"));
@@ -156,7 +244,9 @@ TEST(InformationFrame, ReadsBackAsWrittenWithBothCrcs) {
         const auto frame = mp3::informationFrame(*like, contents);
         const auto header = mp3::parseFrameHeader(frame);
         ASSERT_TRUE(header && mp3::sameStream(*header, *like));
-        EXPECT_EQ(std::tuple(header->channelMode, frame.size()), std::tuple(like->channelMode, frameBytes));
+        EXPECT_EQ(std::tuple(header->channelMode, header->crcProtected, frame.size()),
+            std::tuple(like->channelMode, like->crcProtected, frameBytes));
+        EXPECT_TRUE(!header->crcProtected || (frame[4] << 8 | frame[5]) == mp3::headerCrc(frame, *header));
         const auto tag = mp3::informationTag(frame, *header);
         ASSERT_TRUE(tag && tag->lame && tag->gapless);
         EXPECT_EQ(std::tuple(tag->frames, tag->bytes, tag->gapless->delay, tag->gapless->padding),

@@ -109,21 +109,21 @@ at 2000 click End ; click Preview => \
     m1000,2000}
 # SaveCutsTheMarkedBytes
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose clip.mp3 ; at 0 look ; click Save => \
-    @0 'Tuneshear' pb0/22068 off: {H0/3 tick stopped @500 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 \
-    s3076 m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb22068 "Clip Saved"
+    @0 'Tuneshear' pb0/21858 off: {H0/3 tick stopped @500 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 \
+    s3076 m1000,2000 'Saving' pb20480/21858 off:5,6,9,1,2,4,7,H} pb21858 "Clip Saved"
 marks 0 1000 ; choose from start.mp3 ; at 0 look ; click Save => \
     'Tuneshear' pb0/21232 off: {m1,1000 'Saving' pb20480/21232 off:5,6,9,1,2,4,7,H} pb21232 "Clip Saved"
 marks 2900 3000 ; choose to end.mp3 ; at 0 look ; click Save => \
-    'Tuneshear' pb0/7440 off: {m2900,3000 'Saving' pb4096/7440 off:5,6,9,1,2,4,7,H} pb7440 "Clip Saved"
-files => clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 to end.mp3:3761
+    'Tuneshear' pb0/7021 off: {m2900,3000 'Saving' pb4096/7021 off:5,6,9,1,2,4,7,H} pb7021 "Clip Saved"
+files => clip.mp3:17970 from start.mp3:17553 song.mp3=0+48900 to end.mp3:3133
 tag tagged.mp3 ; open tagged.mp3 ; marks 1000 2000 ; choose tagged clip.mp3 ; at 0 look ; click Save => \
-    'Tuneshear' pb0/1.02325e+06 off: {m1000,2000 'Saving' pb1.0199e+06/1.02325e+06 off:5,6,9,1,2,4,7,H} \
-    pb1.02325e+06 "Clip Saved"
+    'Tuneshear' pb0/1.02304e+06 off: {m1000,2000 'Saving' pb1.0199e+06/1.02304e+06 off:5,6,9,1,2,4,7,H} \
+    pb1.02304e+06 "Clip Saved"
 marks 0 1000 ; choose tagged from start.mp3 ; click Save => m1,1000 pb0/1.02242e+06 pb1.02242e+06 "Clip Saved"
-marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/1.01155e+06 pb1.01155e+06 "Clip Saved"
+marks 2700 3000 ; choose tagged to end.mp3 ; click Save => m2700,3000 pb0/1.01113e+06 pb1.01113e+06 "Clip Saved"
 files => \
-    clip.mp3:18389 from start.mp3:17553 song.mp3=0+48900 tagged clip.mp3:1019575 tagged from \
-    start.mp3:1018739 tagged to end.mp3:1007873 tagged.mp3:1049062 to end.mp3:3761
+    clip.mp3:17970 from start.mp3:17553 song.mp3=0+48900 tagged clip.mp3:1019156 tagged from \
+    start.mp3:1018739 tagged to end.mp3:1007245 tagged.mp3:1049062 to end.mp3:3133
 # SaveAsksBeforeReplacingAndRefusesTheOpenedFile
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; write clip.mp3 an older clip
 marks 2000 2000 ; click Save => \
@@ -150,28 +150,30 @@ files => clip.mp3:13 song.mp3=595+1
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 4000 5000 ; choose new.mp3 ; click Save => \
     H0/3 tick stopped @0 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 m4000,5000 \
     "The clip was not saved: The selection holds no bytes."
-marks 1000 2000 ; length 0 ; choose new.mp3 ; click Save => \
+open 3000 ; marks 1000 2000 ; length 0 ; choose new.mp3 ; click Save => \
     m1000,2000 "The clip was not saved: The media length is 0 ms, so the bytes per millisecond are unknown."
 length error ; choose new.mp3 ; click Save => \
     "The clip was not saved: The playing time of the opened file is unknown (media error 263)."
-lock ; choose clip.mp3 ; answer Yes ; click Save => pb0/22068 "File already exist.Overwrite?" pb22068 "Clip Saved"
+open song.mp3 ; marks 1000 2000 => Pause playing
+lock ; choose clip.mp3 ; answer Yes ; click Save => \
+    Play stopped pb0/21858 "File already exist.Overwrite?" pb21858 "Clip Saved"
 choose new.mp3 ; click Save ; unlock => "The clip was not saved: Cannot write "F/new.mp3": Permission denied"
-files => clip.mp3:18389 song.mp3=0+48900
+files => clip.mp3:17970 song.mp3=0+48900 tune 3000.mp3:12000
 click Play ; write song.mp3 cut short ; pass 1000 => \
     H0/10 still closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 ""F/song.mp3" has changed since it was \
     opened: open it again."
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000 ; choose mid.mp3 ; \
     at 0 write song.mp3 cut short ; click Save => H0/10 still closed @-1 L4[] L7[] L9[] L3[] lines210,9345 s0 m0,0 \
-    'Tuneshear' pb0/22068 off: {H0/3 tick stopped @1000 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 \
-    m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H} pb20480 "The clip was not saved: "F/song.mp3" has \
+    'Tuneshear' pb0/21858 off: {H0/3 tick stopped @1000 L4[0:0:0] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 \
+    m1000,2000 'Saving' pb20480/21858 off:5,6,9,1,2,4,7,H} pb20480 "The clip was not saved: "F/song.mp3" has \
     changed since it was opened: open it again."
 # Drops
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; drop text song.mp3 ; drop two song.mp3 ; drop move song.mp3 => \
     focus:H (drop refused) (drop refused) (drop refused)
 drop copy song.mp3 => H0/3 Pause tick playing @500 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076 (drop taken)
 marks 1000 2000 ; choose clip.mp3 ; at 0 drop copy song.mp3 ; click Save => \
-    @0 'Tuneshear' pb0/22068 off: focus:Command7 {Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/22068 \
-    off:5,6,9,1,2,4,7,H focus:Command3 (drop refused)} pb22068 "Clip Saved"
+    @0 'Tuneshear' pb0/21858 off: focus:Command7 {Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/21858 \
+    off:5,6,9,1,2,4,7,H focus:Command3 (drop refused)} pb21858 "Clip Saved"
 # FrameSteps
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; click Play ; slider 1 => \
     H1/3 stopped @1000 L4[ 0:0:1] L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s3076
@@ -185,11 +187,11 @@ key Shift+Right ; pass 200 ; key Shift+Right => tick playing @921
 slider 0 ; key Shift+Left ; pass 1000 => still stopped @0
 slider 3 ; key Ctrl+Shift+Right ; pass 1000 => H3/3 @3000 L4[ 0:0:3]
 slider 1 ; click Play ; key Ctrl+Shift+Right => H1/3 Pause tick playing @1361 L4[ 0:0:1]
-marks 1000 2000 ; choose clip.mp3 ; at 0 key Shift+Right ; click Save => @0 'Tuneshear' pb0/22068 off: \
-    focus:Command7 {H0/3 Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/22068 off:5,6,9,1,2,4,7,H focus:Command3} \
-    pb22068 "Clip Saved"
-choose clip.mp3 ; answer Yes ; at 0 key ] ; click Save => 'Tuneshear' pb0/22068 off: focus:Command7 {'Saving' \
-    pb20480/22068 off:5,6,9,1,2,4,7,H focus:Command3 "File already exist.Overwrite?"} pb22068 "Clip Saved"
+marks 1000 2000 ; choose clip.mp3 ; at 0 key Shift+Right ; click Save => @0 'Tuneshear' pb0/21858 off: \
+    focus:Command7 {H0/3 Play stopped L4[0:0:0] m1000,2000 'Saving' pb20480/21858 off:5,6,9,1,2,4,7,H focus:Command3} \
+    pb21858 "Clip Saved"
+choose clip.mp3 ; answer Yes ; at 0 key ] ; click Save => 'Tuneshear' pb0/21858 off: focus:Command7 {'Saving' \
+    pb20480/21858 off:5,6,9,1,2,4,7,H focus:Command3 "File already exist.Overwrite?"} pb21858 "Clip Saved"
 # EdgePreviews
 open 200000 ; marks 60000 180000 ; at 0 look ; key ] => H179/200 Play stopped @180000 L4[ 0:2:59] {H0/200 Pause \
     tick playing @178000 L7[0:0:0] L9[0:0:0] L3[0:0:0] lines170,9400 s46 m60000,180000 focus:Command4}
