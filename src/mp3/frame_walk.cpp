@@ -161,8 +161,13 @@ bool decodesAsInStream(const FrameList& list, std::size_t from, std::size_t fram
 }
 
 bool canStandAlone(const FrameList& list, std::size_t index) {
+    int64_t before = 0;
+    for (std::size_t frame = index; frame-- > 0 && before < list.frames[index].mainDataBegin;) {
+        before += list.frames[frame].mainDataBytes;
+    }
     const auto sideInfoEnd = static_cast<int64_t>(sideInfoOffset(list.stream) + sideInfoBytes(list.stream));
-    return bitRateIndexHolding(list.stream, sideInfoEnd + standAloneAreaBytes(list, index)).has_value();
+    return before >= list.frames[index].mainDataBegin
+        && bitRateIndexHolding(list.stream, sideInfoEnd + standAloneAreaBytes(list, index)).has_value();
 }
 
 std::optional<std::vector<uint8_t>> selfContainedFrameAt(

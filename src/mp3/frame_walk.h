@@ -71,8 +71,8 @@ struct FrameList {
 // on decodes as in the whole stream where the decoder is given the frames from `from` on.
 bool decodesAsInStream(const FrameList& list, std::size_t from, std::size_t frame);
 
-// Whether frame `index` can be written anew to borrow nothing (see selfContainedFrameAt): some bit rate of the
-// stream's version holds it.
+// Whether frame `index` can be written anew to borrow nothing (see selfContainedFrameAt): the frames before it hold
+// what it borrows, and some bit rate of the stream's version holds it.
 bool canStandAlone(const FrameList& list, std::size_t index);
 
 // Frame `index` written anew to borrow nothing (see selfContainedFrame), its sound data read from the frames before

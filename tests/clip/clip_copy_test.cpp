@@ -134,6 +134,8 @@ TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
             Pick { 37, 49, 947, 1681, "" } },
         { "reservoir of two frames", frames(kMpeg1, 500, 381, {}), arithmetic, 1000, 2000,
             Pick { 37, 77, 947, 2185, "anew" } },
+        { "borrowing from before the file", frames(kMpeg1, 500, 381, {}), arithmetic, 60, 2000,
+            Pick { 0, 77, 2117, 2185, "" } },
         { "no bit rate holds the first frame", frames(kMpeg1, 511, 1000, {}), arithmetic, 1000, 2000,
             Pick { 36, 77, 2099, 2185, "" } },
         { "source delay and padding", frames(kMpeg1, 0, 381, mp3::Gapless { 576, 1000 }), arithmetic, 1000, 2000,
