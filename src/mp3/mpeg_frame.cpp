@@ -37,7 +37,7 @@ std::array<uint8_t, kFrameHeaderBytes> headerLike(const FrameHeader& like, int b
         static_cast<uint8_t>(like.channelMode << 6 | like.copyrightAndEmphasis) };
 }
 
-// A frame of `bytes` zeros that begins with `header`.
+// A frame as long as `header` says, zeros but for the header.
 std::vector<uint8_t> frameOf(std::span<const uint8_t> header) {
     std::vector<uint8_t> frame(static_cast<std::size_t>(parseFrameHeader(header)->frameBytes));
     std::copy_n(header.begin(), kFrameHeaderBytes, frame.begin());
