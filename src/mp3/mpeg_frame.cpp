@@ -277,10 +277,10 @@ std::vector<uint8_t> informationFrame(const FrameHeader& like, const Information
     if (!contents.gapless) {
         return frame;
     }
-    LameExtension lame {};
-    if (contents.sourceLame) {
-        lame = *contents.sourceLame;
-    } else {
+    // Players that trim to the delay and padding (GStreamer's among them) read them only behind an encoder name
+    // of LAME's; another encoder's tag in the same layout (ffmpeg writes "Lavc…") keeps its other fields.
+    LameExtension lame = contents.sourceLame.value_or(LameExtension {});
+    if (!std::equal(lame.begin(), lame.begin() + 4, "LAME")) {
         constexpr std::string_view kEncoder = "LAME3.100";
         std::copy(kEncoder.begin(), kEncoder.end(), lame.begin());
     }
