@@ -102,6 +102,7 @@ QFont ClockLabel::fontFor(const QString& text) const {
 
 void ClockLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    painter.setLayoutDirection(layoutDirection());
     painter.setFont(fontFor(text()));
     painter.drawText(contentsRect(), static_cast<int>(alignment()), text());
 }

@@ -58,6 +58,10 @@ Form1::Form1(WindowServices services, QWidget* parent)
             | Qt::WindowCloseButtonHint)
     , services_(std::move(services)) {
     Q_INIT_RESOURCE(tuneshear);
+    // The controls stand where their twips put them, and the timeline runs left to right under the mark lines; in a
+    // right-to-left layout (-reverse) the slider would run the other way and the clocks would read "3 : 2 : 1".
+    // Dialogs and message boxes are windows of their own and still follow the application's direction.
+    setLayoutDirection(Qt::LeftToRight);
     setWindowTitle(QLatin1String(kStartCaption));
     setWindowIcon(makeAppIcon());
     QFont windowFont = font();

@@ -20,8 +20,8 @@ private:
     int count_;
 };
 
-// Options for the browser pane's engine: no GPU (the pane shows one small page), and no sandbox when running as
-// root, where the engine refuses to start with one.
+// Options for the browser pane's engine: no GPU (the pane shows one small page), and no sandbox (nor the zygote
+// that serves it) when running as root, where the engine refuses to start with one.
 std::vector<std::string> browserEngineOptions(bool runningAsRoot);
 
 // Readies the process for the window before the application object exists and returns that object's command

@@ -110,6 +110,17 @@ TEST(Window, ClockTextsContrastWithTheirBackgroundsInLightAndDarkThemes) {
     QApplication::setPalette(before);
 }
 
+// -reverse mirrors the dialogs, not the window: the slider still runs left to right and the clocks read as they do.
+TEST(Window, LooksTheSameInARightToLeftLayout) {
+    Form1 window;
+    window.Label4->setText(" 1 : 2 : 3");
+    window.grab(); // the slider's first paint, which fills the style's caches, draws its ticks in another colour
+    const QImage leftToRight = window.grab().toImage();
+    QApplication::setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(window.grab().toImage(), leftToRight);
+    QApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
 // A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.
 TEST(Window, WebsiteSaysSoWhenNoBrowserIsSetUp) {
     const QTemporaryDir stubs;
