@@ -1,23 +1,18 @@
 #include "app/seconds_to_clock.h"
 #include "app/twips.h"
-#include "platform/event_pump.h"
 #include "platform/launcher.h"
-#include "platform/program_end.h"
 #include "support/workflow_harness.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 #include <cmath>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -52,6 +47,12 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
             << control->objectName().toStdString() << " has nothing for a screen reader to say";
     }
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    QStringList tabOrder;
+    for (QWidget* control = window.H; tabOrder.size() < 9; control = control->nextInFocusChain()) {
+        tabOrder << (control->focusPolicy() & Qt::TabFocus ? control->objectName() : QString());
+        tabOrder.removeAll({});
+    }
+    EXPECT_EQ(tabOrder.join(' '), "H Command1 Command2 Command4 Command7 Command3 Command9 Command6 Command5");
     for (const auto& [twips, pixels] : { std::pair { 9630, 642 }, { 8, 1 }, { 7, 0 }, { -75, -5 }, { -8, -1 } }) {
         EXPECT_EQ(twipsToPixels(twips), pixels) << twips;
     }
@@ -142,83 +143,23 @@ TEST(Window, WebsiteSaysSoWhenNoBrowserIsSetUp) {
     EXPECT_EQ(messages,
         std::vector {
             QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress) });
-}
-
-// Said in a line above the information page once the output plays silently; nothing while sound works.
-TEST(Window, SaysAboveTheInformationPageWhyItPlaysSilently) {
-    const QTemporaryDir folder;
-    const QString song = folder.filePath("song.mp3");
-    test_support::writeSilentMp3(song.toStdString(), std::chrono::seconds(3));
-    WindowServices services = WindowServices::platformDefaults();
-    services.makeBrowserPane = createBrowserPane;
-    std::optional<std::string> why;
-    services.movieHooks.whySilent = [&why] { return why; };
-    Form1 window(std::move(services));
-    window.show();
-    window.openGivenFile(song);
-    why = "Tuneshear plays without sound: no sound device can be opened.";
-    const auto pageText = [&window] {
-        QString text;
-        window.WebBrowser1->page()->toPlainText([&text](const QString& plain) { text = plain; });
-        return QTest::qWaitFor([&text] { return !text.isEmpty(); }, 5000) ? text : QString();
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && pageText().startsWith("Welcome"); }, 10000));
-    window.openGivenFile(song);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return pageText().startsWith(QString::fromStdString(*why + "\n")); }, 10000))
-        << pageText().toStdString();
-    EXPECT_EQ(window.windowTitle(), "Tuneshear 1.0");
-    window.movie().closeMovie();
-}
-
-// SIGTERM in the middle of a save, to a program that opened its file through the real media service and its
-// default output, ends it as closing the window does: the unfinished clip goes with it. The last thing the ending
-// program does is list its folder and take it away.
-TEST(Window, TerminationSignalDuringASaveEndsTheProgramWithoutAClipLeft) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto saveUntilSignalled = [] {
-        QTemporaryDir folder;
-        const QString song = folder.filePath("song.mp3");
-        test_support::writeSilentMp3(song.toStdString(), std::chrono::minutes(2));
-        const platform::CleanupAtProgramEnd listAndRemoveFolder([&folder] {
-            const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
-            folder.remove();
-            std::fprintf(stderr, "left: %s\n", qPrintable(left.join(' ')));
-        });
-        WindowServices services = WindowServices::platformDefaults();
-        services.chooseFile = [&](QWidget*, const platform::FileDialogRequest&) {
-            return platform::FileChoice { folder.filePath("clip.mp3"), 1 };
-        };
-        services.showMessage
-            = [](QWidget*, const QString&, platform::MessageButtons) { return platform::MessageAnswer::Ok; };
-        services.processPendingEvents = [] {
-            ::kill(::getpid(), SIGTERM);
-            platform::processPendingEvents();
-        };
-        Form1 window(std::move(services));
-        platform::handleTerminationSignals([&window] { window.close(); });
-        window.openGivenFile(song);
-        window.markEnd = 100000;
-        window.Command7->click();
-        std::exit(3);
-    };
-    EXPECT_EXIT(saveUntilSignalled(), testing::ExitedWithCode(0), "left: song\\.mp3\n");
-}
-
-TEST(SecondsToClock, WritesHoursMinutesAndSecondsEachAfterABlankOrMinus) {
-    const std::pair<int32_t, const char*> rows[] { { 0, " 0 : 0 : 0" }, { 59, " 0 : 0 : 59" }, { 65, " 0 : 1 : 5" },
-        { 3723, " 1 : 2 : 3" }, { 32767, " 9 : 6 : 7" }, { -3723, "-1 :-2 :-3" }, { 40000, " 11 : 6 : 40" },
-        { INT32_MAX, " 596523 : 14 : 7" }, { INT32_MIN, "-596523 :-14 :-8" } };
-    for (const auto& [seconds, text] : rows) {
-        EXPECT_EQ(SecondsToClock(seconds), text);
+    for (const auto& [program, succeeds] : { std::pair { "true", true }, { "false", false } }) {
+        std::optional<bool> succeeded;
+        platform::launchDetached(program, {}, [&succeeded](bool ended) { succeeded = ended; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return succeeded.has_value(); }, 10000));
+        EXPECT_EQ(succeeded, succeeds) << program;
     }
 }
 
-TEST(ExactClockText, WritesHoursThenTwoDigitMinutesAndSecondsAndThreeDigitMilliseconds) {
-    const std::pair<int32_t, const char*> rows[] { { 0, "0:00:00.000" }, { 83456, "0:01:23.456" },
-        { 21731, "0:00:21.731" }, { 36000007, "10:00:00.007" }, { -1500, "-0:00:01.500" },
-        { INT32_MIN, "-596:31:23.648" } };
-    for (const auto& [milliseconds, text] : rows) {
-        EXPECT_EQ(exactClockText(milliseconds), text);
+// Each value as whole seconds on a clock, each part after a blank or minus, and as milliseconds in its tooltip.
+TEST(Clocks, WriteSecondsAfterABlankOrMinusAndTheirTooltipsTheMillisecond) {
+    const std::tuple<int32_t, const char*, const char*> rows[] { { 0, " 0 : 0 : 0", "0:00:00.000" },
+        { 65, " 0 : 1 : 5", "0:00:00.065" }, { 3723, " 1 : 2 : 3", "0:00:03.723" },
+        { -3723, "-1 :-2 :-3", "-0:00:03.723" }, { 40000, " 11 : 6 : 40", "0:00:40.000" },
+        { 83456, " 23 : 10 : 56", "0:01:23.456" }, { 36000007, " 10000 : 0 : 7", "10:00:00.007" },
+        { INT32_MAX, " 596523 : 14 : 7", "596:31:23.647" }, { INT32_MIN, "-596523 :-14 :-8", "-596:31:23.648" } };
+    for (const auto& [value, clock, exact] : rows) {
+        EXPECT_EQ(SecondsToClock(value) + " " + exactClockText(value), QString(clock) + " " + exact);
     }
 }
 
@@ -261,25 +202,6 @@ TEST(Controls, LinePaintsTwoPixelsOfDarkGreenWhereItsTwipsSay) {
     bar.setMax(20097.0F);
     bar.setValue(30000.0F);
     EXPECT_EQ(bar.value(), bar.maximum());
-}
-
-// A loaded machine can only hide a restarted count, never fail a sound timer.
-TEST(Controls, TimerTicksOnlyWhileEnabledAndEnablingAgainKeepsItsCount) {
-    QObject owner;
-    Timer timer(&owner);
-    QSignalSpy ticks(&timer, &Timer::Tick);
-    timer.setInterval(50);
-    QElapsedTimer enabledFor;
-    enabledFor.start();
-    while (enabledFor.elapsed() < 300) {
-        timer.setEnabled(true);
-        QTest::qWait(5);
-    }
-    EXPECT_GT(ticks.count(), 0) << "enabling a running timer restarted its count";
-    timer.setEnabled(false);
-    const auto counted = ticks.count();
-    QTest::qWait(120);
-    EXPECT_EQ(ticks.count(), counted);
 }
 
 } // namespace

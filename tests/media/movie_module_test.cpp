@@ -3,69 +3,11 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <gtest/gtest.h>
-#include <variant>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Records the command texts and answers each query from the script: a reply text, or an error code that leaves the
-// reply area as it was. Commands whose text starts with `failing` fail.
-struct ScriptedService {
-    std::string sent;
-    std::deque<std::variant<const char*, uint32_t>> replies;
-    std::string failing = "-";
-    MovieModule movie { { [this](const char* command, char* reply, uint32_t replyLength, void*) {
-                             sent += std::string(sent.empty() ? "" : "|") + command;
-                             if (reply == nullptr || replies.empty()) {
-                                 return std::string_view(command).starts_with(failing) ? 263U : 0U;
-                             }
-                             EXPECT_EQ(replyLength, 128U);
-                             const auto next = replies.front();
-                             replies.pop_front();
-                             if (const auto* text = std::get_if<const char*>(&next)) {
-                                 std::memcpy(reply, *text, std::strlen(*text) + 1);
-                             }
-                             return std::holds_alternative<uint32_t>(next) ? std::get<uint32_t>(next) : 0U;
-                         },
-        [] { return 0.0; }, [] { return 0.0; }, [](std::chrono::milliseconds) { FAIL() << "no wait expected"; }, {} } };
-};
-
-// Error holds the code of the last command, so an open's failure is not hidden by the close before it. A failed
-// query reads the earlier reply again.
-TEST(MovieModule, ReadsRepliesAsNumbersAndWords) {
-    ScriptedService service;
-    MovieModule& movie = service.movie;
-    service.replies = { 263U, "215000", "1999", 263U, "9876543", "12", "playing", 263U, "Playing", "play" };
-    EXPECT_EQ(movie.getPositionInMS(), 0);
-    EXPECT_EQ(movie.getLengthInSec(), 215);
-    EXPECT_EQ(movie.getPositionInSec(), 1);
-    EXPECT_EQ(movie.getPositionInSec(), 1);
-    EXPECT_EQ(movie.Error, 263);
-    EXPECT_EQ(movie.getPositionInMS(), 9876543);
-    EXPECT_EQ(movie.getPositionInMS(), 12);
-    EXPECT_EQ(
-        std::vector({ movie.isMoviePlaying(), movie.isMoviePlaying(), movie.isMoviePlaying(), movie.isMoviePlaying() }),
-        std::vector({ true, true, false, false }));
-    EXPECT_TRUE(service.sent.starts_with("set movie time format ms|status movie position wait|set movie time format "
-                                         "ms|status movie length|"));
-    service.sent.clear();
-    service.replies = { "1152", "44100" };
-    movie.playMovieFromTo(83000, 85000);
-    movie.seekMovieTo(-5);
-    EXPECT_EQ(movie.getSamplesPerFrame(), 1152);
-    EXPECT_EQ(movie.getSamplesPerSecond(), 44100);
-    EXPECT_EQ(service.sent,
-        "play movie from 83000 to 85000|seek movie to -5|status movie samplesperframe|status movie samplespersec");
-    service.failing = "open";
-    movie.openMovie();
-    EXPECT_EQ(movie.Error, 263);
-    service.failing = "close";
-    movie.openMovie();
-    EXPECT_EQ(movie.Error, 0);
-}
 
 TEST(ReplyNumber, IsTheLeadingNumberRoundedWithHalvesToEvenAndKeptInThirtyTwoBits) {
     const std::pair<std::string, int32_t> cases[] = { { "215000", 215000 }, { "   42", 42 }, { "-17", -17 },

@@ -58,6 +58,7 @@ TEST(FileDialog, OffersTheFiltersAllFilesAlsoWithoutADotAndReportsTheChoice) {
         EXPECT_EQ(QPixmapCache::cacheLimit(), 0); // a dialog's icons would be cached under names Qt never forgets
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         EXPECT_EQ(dialog->nameFilters().value(1), "All Files (*.*) (*)");
+        EXPECT_EQ(dialog->selectedNameFilter(), "MP3 Files (*.mp3)");
         dialog->selectNameFilter(dialog->nameFilters()[1]);
         dialog->selectFile(chosen);
         static_cast<QDialog*>(dialog)->accept();

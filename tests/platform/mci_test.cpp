@@ -3,7 +3,6 @@
 #include "platform/mci/mci.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
-#include "platform/mci/mpeg_video_device.h"
 #include "platform/mci/output_factory.h"
 #include "platform/mci/sdl_audio_output.h"
 #include "platform/mci/service.h"
@@ -13,7 +12,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 #include <thread>
@@ -114,47 +112,6 @@ protected:
     test_support::ManualAudioClock clock;
 };
 
-// Each step sends a command and lets the sound play for its milliseconds; then the command's answer, the mode and
-// the position. Errors: 263 device not open, 282 out of range, 289 alias in use, 302 not in this mode.
-TEST_F(MediaService, TransportMovesThePositionExactlyWithTheSoundPlayedAndRefusesWhatDoesNotFit) {
-    const auto file = testDataFile("cbr_128k_44k_stereo.mp3");
-    const std::tuple<std::string, int, const char*> steps[] { { openCommand(file), 0, "| stopped 0" },
-        { "resume movie", 0, "error 302 | stopped 0" }, { "play movie", 500, "| playing 500" },
-        { "resume movie", 0, "error 302 | playing 500" }, { "pause movie", 700, "| paused 500" },
-        { "resume movie", 234, "| playing 734" }, { "stop movie", 500, "| stopped 734" },
-        { "play movie", 100, "| playing 834" }, { "seek movie to 3001", 0, "error 282 | playing 834" },
-        { "seek movie to -1", 0, "error 282 | playing 834" }, { "play movie from 5000", 0, "error 282 | playing 834" },
-        { "play movie from 2000", 400, "| playing 2400" }, { "play movie from 100", 50, "| playing 150" },
-        { "play movie from 1000 to 1200", 300, "| stopped 1200" }, { "play movie", 100, "| playing 1300" },
-        { "play movie to 1100", 0, "error 282 | playing 1300" },
-        { "play movie from 2000 to 1000", 0, "error 282 | playing 1300" },
-        { "play movie to 3001", 0, "error 282 | playing 1300" }, { "play movie to 1500", 100, "| playing 1400" },
-        { "pause movie", 0, "| paused 1400" }, { "resume movie", 400, "| stopped 1500" },
-        { "play movie from 500 to 700", 100, "| playing 600" }, { "play movie", 300, "| playing 900" },
-        { "play movie from 2900 to 2900", 100, "| stopped 2900" },
-        { "status movie samplesperframe", 0, "1152 | stopped 2900" },
-        { "status movie samplespersec", 0, "44100 | stopped 2900" }, { "seek movie to 777", 300, "| stopped 777" },
-        { "seek movie to 3000", 0, "| stopped 3000" }, { "play movie", 100, "| stopped 3000" },
-        { openCommand(file), 0, "error 289 | stopped 3000" },
-        { openCommand(testDataFile("mpeg2_16k_mono.mp3"), "second"), 0, "| stopped 3000" },
-        { "status second samplesperframe", 0, "576 | stopped 3000" }, { "close movie", 0, "| error 263 error 263" },
-        { "close movie", 0, "error 263 | error 263 error 263" },
-        { "status second mode", 0, "stopped | error 263 error 263" }, { "close all", 0, "| error 263 error 263" },
-        { "status second mode", 0, "error 263 | error 263 error 263" } };
-    for (const auto& [command, played, expected] : steps) {
-        const std::string answered = answer(command);
-        clock.advance(std::chrono::milliseconds(played));
-        EXPECT_EQ((answered.empty() ? "" : answered + " ") + "| " + answer("status movie mode") + " "
-                + answer("status movie position wait"),
-            expected)
-            << command;
-    }
-    for (const char* command :
-        { "play movie", "seek movie to 0", "pause movie", "stop movie", "set movie time format ms" }) {
-        EXPECT_EQ(send(command), mci::kDeviceNotOpen) << command;
-    }
-}
-
 // The length is what a full gapless decode plays; a file that holds no run of MPEG frames is refused.
 TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) {
     const std::string cbr = bytesOf(testDataFile("cbr_128k_44k_stereo.mp3"));
@@ -214,80 +171,6 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
             "playing stopped " + length);
         send("close movie");
     }
-}
-
-TEST_F(MediaService, ReplyIsCutToTheAreaAndAFailedCommandLeavesTheAreaUntouched) {
-    std::array<char, 8> area;
-    area.fill('#');
-    EXPECT_EQ(mciSendStringA("status movie position", area.data(), area.size(), nullptr), mci::kDeviceNotOpen);
-    ASSERT_EQ(send(openCommand(testDataFile("cbr_128k_44k_stereo.mp3"))), 0U);
-    EXPECT_EQ(mciSendStringA("status movie volume", area.data(), area.size(), nullptr), mci::kUnrecognizedKeyword);
-    EXPECT_EQ(mciSendStringA("play movie", area.data(), area.size(), nullptr), 0U);
-    EXPECT_EQ(std::string(area.data(), 8), std::string(8, '#'));
-    send("stop movie");
-    ASSERT_EQ(mciSendStringA("status movie mode", area.data(), 4, nullptr), 0U);
-    EXPECT_EQ(std::string(area.data(), 8), std::string("sto\0####", 8));
-}
-
-// Like a sound card: each pull fills a buffer that is heard afterwards, and it keeps pulling after the end.
-class BufferingOutput final : public mci::AudioOutput {
-public:
-    BufferingOutput(mci::AudioFormat format, mci::PcmSource& source)
-        : format_(format)
-        , source_(source) { }
-    void start() override { running_ = true; }
-    void halt() override { running_ = false; }
-    int64_t bufferedFrames() const override { return running_ ? buffered : 0; }
-    void pull(int64_t frames) {
-        std::vector<int16_t> samples(static_cast<std::size_t>(frames * format_.channels));
-        source_.fill(samples);
-        buffered = frames;
-    }
-    int64_t buffered = 0;
-
-private:
-    const mci::AudioFormat format_;
-    mci::PcmSource& source_;
-    bool running_ = false;
-};
-
-// 16000 frames are a second here. A pause drops the sound still buffered, unheard; resume plays it again.
-TEST(DeviceWithBufferingOutput, PositionIsWhatWasHeardAndTheEndComesOnceAllWasHeard) {
-    BufferingOutput* output = nullptr;
-    auto opened = mci::MpegVideoDevice::open(
-        testDataFile("mpeg2_16k_mono.mp3"), {}, [&](mci::AudioFormat format, mci::PcmSource& source) {
-            auto made = std::make_unique<BufferingOutput>(format, source);
-            output = made.get();
-            return made;
-        });
-    auto& device = *std::get<std::unique_ptr<mci::MpegVideoDevice>>(opened);
-    device.play(std::nullopt, std::nullopt);
-    output->pull(16'000);
-    output->pull(8'000);
-    EXPECT_EQ(device.positionMilliseconds(), 1000);
-    output->buffered = 0;
-    EXPECT_EQ(device.positionMilliseconds(), 1500);
-    output->pull(8'000);
-    device.pause();
-    EXPECT_EQ(device.positionMilliseconds(), 1500);
-    device.resume();
-    EXPECT_EQ(device.positionMilliseconds(), 1500) << "what the output held before the pause is not heard again";
-    output->pull(24'000);
-    output->pull(4'000); // the last 0.096 s and silence after it
-    EXPECT_EQ(device.mode(), mci::Mode::Playing);
-    output->pull(4'000);
-    EXPECT_EQ(device.mode(), mci::Mode::Stopped);
-    EXPECT_EQ(device.positionMilliseconds(), 3096);
-    // A play to a place hands over not a sample past it, and a play after it goes on from there.
-    EXPECT_EQ(device.play(1000, 1500), 0U);
-    output->pull(10'000);
-    output->pull(4'000);
-    EXPECT_EQ(device.mode(), mci::Mode::Stopped);
-    EXPECT_EQ(device.positionMilliseconds(), 1500);
-    device.play(std::nullopt, std::nullopt);
-    output->pull(1'600);
-    output->buffered = 0;
-    EXPECT_EQ(device.positionMilliseconds(), 1600);
 }
 
 // Where SDL finds no sound device, files play silently, and why is said once, however many play.
