@@ -209,15 +209,14 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesBetweenTheSourcesTags) {
             contentsOf(target).mid(saved.value->audio.leadingBytes, saved.value->audio.audioBytes).endsWith(chosen));
         EXPECT_TRUE(mp3::tagCountsWholeStream(test_support::fileBytes(contentsOf(target).toStdString())));
         EXPECT_TRUE(saved.value->tag && saved.value->tag->gapless);
-        // Each hundredth of the table of contents leads to the start of that hundredth of the frames, or just before.
+        // Each hundredth of the table of contents leads to that hundredth of the frames, or just before it. The tag
+        // sits after the side information, where LAME puts it also in frames with a CRC.
+        const QByteArray contents = contentsOf(target).sliced(
+            saved.value->audio.leadingBytes + mp3::kFrameHeaderBytes + mp3::sideInfoBytes(saved.value->stream) + 16);
         const auto& savedFrames = saved.value->frames;
-        const QByteArray clipFile = contentsOf(target);
-        // The tag sits after the side information, where LAME puts it also in frames with a CRC.
-        const int64_t contentsAt
-            = saved.value->audio.leadingBytes + mp3::kFrameHeaderBytes + mp3::sideInfoBytes(saved.value->stream) + 16;
         for (std::size_t percent = 0; percent < 100; ++percent) {
             const int64_t at = saved.value->audio.leadingBytes
-                + static_cast<uint8_t>(clipFile[contentsAt + percent]) * saved.value->tag->bytes / 256;
+                + static_cast<uint8_t>(contents[percent]) * saved.value->tag->bytes / 256;
             const auto reached = std::upper_bound(savedFrames.begin(), savedFrames.end(), at,
                 [](int64_t at, const mp3::AudioFrame& frame) { return at < frame.offset; });
             EXPECT_NEAR(reached - savedFrames.begin(), percent * savedFrames.size() / 100, 1) << percent;

@@ -330,7 +330,8 @@ void WorkflowHarness::drop(const std::string& how, const QString& path) {
     QDropEvent drop(QPointF(300, 220), offered, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window_->windowHandle(), &enter);
     QCoreApplication::sendEvent(window_->windowHandle(), &drop);
-    const bool taken = enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    const bool taken
+        = window_->acceptDrops() && enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
     seen_.push_back(taken ? "(drop taken)" : "(drop refused)");
     QCoreApplication::processEvents();
     followTimer();
