@@ -209,8 +209,7 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesBetweenTheSourcesTags) {
             contentsOf(target).mid(saved.value->audio.leadingBytes, saved.value->audio.audioBytes).endsWith(chosen));
         EXPECT_TRUE(mp3::tagCountsWholeStream(test_support::fileBytes(contentsOf(target).toStdString())));
         EXPECT_TRUE(saved.value->tag && saved.value->tag->gapless);
-        // Each hundredth of the table of contents leads to that hundredth of the frames, or just before it. The tag
-        // sits after the side information, where LAME puts it also in frames with a CRC.
+        // The table of contents leads to each hundredth of the frames or just before (its tag where LAME puts it).
         const QByteArray contents = contentsOf(target).sliced(
             saved.value->audio.leadingBytes + mp3::kFrameHeaderBytes + mp3::sideInfoBytes(saved.value->stream) + 16);
         const auto& savedFrames = saved.value->frames;

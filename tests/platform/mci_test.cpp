@@ -65,8 +65,7 @@ TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
         { "status movie samples", "error 259" }, { "seek movie from 5", "error 259" }, { "seek movie", "error 273" },
         { "seek movie to", "error 273" }, { "pause movie now", "error 259" }, { "set movie time", "error 273" },
         { "set movie time format frames", "error 259" }, { "set movie audio all off", "error 259" },
-        { "status movie", "error 273" }, { "status movie volume", "error 259" },
-        { "status movie position wait now", "error 259" } };
+        { "status movie", "error 273" }, { "status movie volume", "error 259" } };
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(described(mci::parseCommand(text)), expected) << '"' << text << '"';
     }

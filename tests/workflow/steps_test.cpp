@@ -137,7 +137,9 @@ choose song.mp3 ; click Save => "Cannot overwrite file in use..."
 choose sub/../song.mp3 ; click Save => "Cannot overwrite file in use..."
 choose symlink.mp3 ; click Save => "Cannot overwrite file in use..."
 choose hardlink.mp3 ; click Save => "Cannot overwrite file in use..."
-files => clip.mp3:33435 hardlink.mp3=0+48900 song.mp3=0+48900 sub:0 symlink.mp3=0+48900
+choose late.mp3 ; at 0 write late.mp3 appeared ; click Save => 'Tuneshear' pb0/37114 off: {'Saving' pb36864/37114 \
+    off:5,6,9,1,2,4,7,H} pb36864 "File already exist.Overwrite?"
+files => clip.mp3:33435 hardlink.mp3=0+48900 late.mp3:8 song.mp3=0+48900 sub:0 symlink.mp3=0+48900
 # SaveFailsWithAReason
 copy cbr_128k_44k_stereo.mp3 song.mp3 ; open song.mp3 ; marks 1000 2000
 remove song.mp3 ; choose clip.mp3 ; click Save ; pass 2000 => \
