@@ -280,7 +280,7 @@ std::vector<uint8_t> informationFrame(const FrameHeader& like, const Information
     // Players that trim to the delay and padding (GStreamer's among them) read them only behind an encoder name
     // of LAME's; another encoder's tag in the same layout (ffmpeg writes "Lavc…") keeps its other fields.
     LameExtension lame = contents.sourceLame.value_or(LameExtension {});
-    if (!std::equal(lame.begin(), lame.begin() + 4, "LAME")) {
+    if (!startsWith(lame, "LAME")) {
         constexpr std::string_view kEncoder = "LAME3.100";
         std::copy(kEncoder.begin(), kEncoder.end(), lame.begin());
     }

@@ -49,8 +49,7 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     QStringList tabOrder;
     for (QWidget* control = window.H; tabOrder.size() < 9; control = control->nextInFocusChain()) {
-        tabOrder << (control->focusPolicy() & Qt::TabFocus ? control->objectName() : QString());
-        tabOrder.removeAll({});
+        tabOrder << (control->focusPolicy() & Qt::TabFocus ? QStringList { control->objectName() } : QStringList());
     }
     EXPECT_EQ(tabOrder.join(' '), "H Command1 Command2 Command4 Command7 Command3 Command9 Command6 Command5");
     for (const auto& [twips, pixels] : { std::pair { 9630, 642 }, { 8, 1 }, { 7, 0 }, { -75, -5 }, { -8, -1 } }) {
