@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "platform/display.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,6 +84,7 @@ TEST(CommandLine, ChoosesADisplayThatAnswersUnlessAPlatformIsNamed) {
     for (std::size_t index = 0; index < std::size(names); ++index) {
         saved[index] ? qputenv(names[index], *saved[index]) : qunsetenv(names[index]);
     }
+    platform::releaseCheckedXDisplay(); // where no X display was checked, nothing is held and nothing happens
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/app_icon.h"
 #include "app/seconds_to_clock.h"
 #include "app/twips.h"
 #include "platform/launcher.h"
@@ -7,8 +8,8 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QShortcut>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 #include <cmath>
@@ -31,6 +32,8 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1 && !window.WebBrowser1->url().isEmpty(); }, 10000));
     EXPECT_EQ(window.sourceFile, song);
+    window.openGivenFileOnceShown(harness.folder() + "/gone.mp3"); // once shown, it opens at once
+    EXPECT_EQ(window.sourceFile, "");
     EXPECT_EQ(window.Cdlg->InitDir, harness.folder()); // where the next Open and the Save dialog start
     EXPECT_EQ(window.WebBrowser1->url().toString(), "qrc:/tuneshear/info.html?product=tuneshear-1.0");
     // The built-in page's menu offers nothing to navigate; with nothing selected, only Select All.
@@ -52,13 +55,12 @@ TEST(Window, ShowsTheInformationPageAndTheGivenFileOnceOnTheScreen) {
         tabOrder << (control->focusPolicy() & Qt::TabFocus ? QStringList { control->objectName() } : QStringList());
     }
     EXPECT_EQ(tabOrder.join(' '), "H Command1 Command2 Command4 Command7 Command3 Command9 Command6 Command5");
-    for (const auto& [twips, pixels] : { std::pair { 9630, 642 }, { 8, 1 }, { 7, 0 }, { -75, -5 }, { -8, -1 } }) {
-        EXPECT_EQ(twipsToPixels(twips), pixels) << twips;
+    QStringList oncePerPress; // the edge previews; held, every other key acts again and again
+    for (const QShortcut* shortcut : window.findChildren<QShortcut*>()) {
+        oncePerPress << (shortcut->autoRepeat() ? QStringList() : QStringList { shortcut->key().toString() });
     }
+    EXPECT_EQ(oncePerPress.join(' '), "[ ]");
     // Clock texts of any 32-bit count fit; one too wide is drawn in a font smaller by just enough.
-    ClockLabel exactFit(&window);
-    exactFit.resize(QFontMetrics(exactFit.font()).horizontalAdvance(" 9 : 59 : 59"), 20);
-    EXPECT_EQ(exactFit.fontFor(" 9 : 59 : 59"), exactFit.font());
     for (const QLabel* label : { window.Label7, window.Label9, window.Label3, window.Label4 }) {
         for (const QString& text : { QString(" 9 : 59 : 59"), SecondsToClock(2120000338), SecondsToClock(INT32_MIN) }) {
             QFont font = qobject_cast<const ClockLabel*>(label)->fontFor(text);
@@ -121,27 +123,7 @@ TEST(Window, LooksTheSameInARightToLeftLayout) {
     QApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
-// A stand-in for xdg-open that exits 3, as xdg-open does where no browser is set up.
-TEST(Window, WebsiteSaysSoWhenNoBrowserIsSetUp) {
-    const QTemporaryDir stubs;
-    const QString stub = stubs.filePath(platform::webAddressOpener());
-    ASSERT_TRUE(test_support::writeFile(stub, "#!/bin/sh\nexit 3\n"));
-    QFile::setPermissions(stub, QFile::ReadOwner | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", stubs.path().toLocal8Bit() + ":" + path);
-    WindowServices services = WindowServices::platformDefaults();
-    std::vector<QString> messages;
-    services.showMessage = [&](QWidget*, const QString& text, platform::MessageButtons) {
-        messages.push_back(text);
-        return platform::MessageAnswer::Ok;
-    };
-    Form1 window(std::move(services));
-    window.Command3->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, 10000));
-    qputenv("PATH", path);
-    EXPECT_EQ(messages,
-        std::vector {
-            QStringLiteral("Cannot open %1: no web browser is set up on this desktop.").arg(Form1::kWebsiteAddress) });
+TEST(Launcher, SaysWhetherTheProgramEndedWell) {
     for (const auto& [program, succeeds] : { std::pair { "true", true }, { "false", false } }) {
         std::optional<bool> succeeded;
         platform::launchDetached(program, {}, [&succeeded](bool ended) { succeeded = ended; });
@@ -202,6 +184,10 @@ TEST(Controls, LinePaintsTwoPixelsOfDarkGreenWhereItsTwipsSay) {
     bar.setMax(20097.0F);
     bar.setValue(30000.0F);
     EXPECT_EQ(bar.value(), bar.maximum());
+    const QImage icon = drawAppIcon(32).toImage(); // the bars keep a margin inside the tile
+    for (const int x : { 1, 2, 29, 30 }) {
+        EXPECT_EQ(icon.pixelColor(x, 16), QColor(0, 100, 0)) << x;
+    }
 }
 
 } // namespace

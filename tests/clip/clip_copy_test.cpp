@@ -75,11 +75,10 @@ mp3::FrameList frames(const char* header, int reservoir, int soundBytes, std::op
     return list;
 }
 
-// Layer III: from the frames that the start mark's frame carries on, the first written anew where it borrows (or,
-// where no bit rate holds it, from earlier frames), behind a frame of silence where the decoder's latency reaches
-// before the file; to one frame after the end mark's, with the delay and padding that make a gapless player play the
-// marks exactly. Other layers: whole frames, by the byte arithmetic at one bit rate, by the frames' times where it
-// varies.
+// Layer III: from the frames the start mark's frame carries on, the first written anew where it borrows (else from
+// earlier frames), behind a silent frame where the decoder's latency reaches before the file; to one frame after the
+// end mark's, with the delay and padding that play the marks exactly. Other layers: whole frames, by byte arithmetic
+// at one bit rate, by the frames' times where it varies.
 TEST(ClipFrames, HoldTheMarkedSamplesOrWholeFramesAroundTheMarks) {
     constexpr const char* kMpeg1 = "fffb9064";
     constexpr const char* kLayer2 = "fffd9064";
@@ -147,10 +146,9 @@ std::string tagsOf(const QString& path) {
 }
 
 // Saved from real files between tags made here, or none: the clip holds the chosen frames behind an information
-// frame counting them alone and plays the marked samples exactly (MPEG-2 within the library's rounding): from the
-// very start, from a soft passage that borrows far back, in frames with CRCs, up to the end of a file whose byte rate
-// rounds up. Tags go across in their kind and version (ID3v2.2 as 2.3) less what describes the whole source, also
-// into a clip of the clip.
+// frame counting them alone and plays the marked samples exactly (MPEG-2 within the library's rounding), also from a
+// soft passage that borrows far back, with CRCs, up to the end. Tags go across in their kind and version (ID3v2.2 as
+// 2.3) less what describes the whole source, also into a clip of the clip.
 TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesBetweenTheSourcesTags) {
     const QTemporaryDir folder;
     const auto save = [](const QString& source, const QString& target, int32_t lengthMs, int32_t start, int32_t end) {
@@ -308,6 +306,8 @@ TEST(ClipCopy, PutsTheClipUnderAnyNameAndReplacesAFileThatAppearedOnlyWhenAllowe
     using std::filesystem::perms;
     EXPECT_EQ(std::filesystem::status(folder.filePath("real.mp3").toStdString()).permissions(),
         perms::owner_read | perms::owner_write | perms::group_read);
+    const auto before = clip::copyClip(folder.filePath("source.mp3"), folder.filePath("x.mp3"), { -5, 9, {} }, {});
+    EXPECT_EQ(before.failure.figure, -4); // the byte the message names, counted from 1
 }
 
 } // namespace

@@ -40,6 +40,8 @@ TEST(FrameHeader, SaysTheFrameSizeRateAndWhereItsSoundDataLies) {
             expected)
             << hex;
     }
+    const auto like = *mp3::parseFrameHeader(bytesOf(QByteArray::fromHex("fffb9064")));
+    EXPECT_EQ(mp3::bitRateIndexHolding(like, 417), 9); // the lowest bit rate whose frame holds them, also exactly
 }
 
 // A stream with tags around it and frames in the middle damaged, cut or of another stream: the list holds every
@@ -47,8 +49,10 @@ TEST(FrameHeader, SaysTheFrameSizeRateAndWhereItsSoundDataLies) {
 TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     const QByteArray cbr = test_support::contentsOf(
         QString::fromStdString(test_support::testDataFile("cbr_128k_44k_stereo.mp3").string()));
-    const auto walked
-        = [](const QByteArray& file) { return mp3::listFrames(test_support::fileBytes(file.toStdString())); };
+    int64_t bytesRead = 0;
+    const auto walked = [&bytesRead](const QByteArray& file) {
+        return mp3::listFrames(test_support::fileBytes(file.toStdString(), &bytesRead));
+    };
     const auto original = walked(cbr);
     ASSERT_TRUE(original && original->tag && original->frames.size() > 100);
     const int64_t tenth = original->frames[10].offset;
@@ -60,7 +64,7 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     QByteArray falsePair = cbr;
     falsePair.replace(std::max(middle, spanning->offset + 40), 4, QByteArray::fromHex("fffb9064"));
     falsePair.replace(std::max(middle, spanning->offset + 40) + 417, 4, QByteArray::fromHex("fffb9064"));
-    const QByteArray picture = test_support::id3v2Tag(5000);
+    const QByteArray picture = test_support::id3v2Tag(140'000);
     const QByteArray mpeg2Frame = QByteArray::fromHex("fff39064") + QByteArray(257, '\0');
     QByteArray wrongByteCount = cbr;
     const auto tagAt = cbr.indexOf("Info") >= 0 ? cbr.indexOf("Info") : cbr.indexOf("Xing");
@@ -78,13 +82,16 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
         { "a frame pair in the sound", falsePair, 0, 0, 0, true },
         // The search reads 128 KB blocks that overlap by a frame: this frame starts where the second block does.
         { "128 KB of junk", cbr.first(tenth) + QByteArray(128'188, '\0') + cbr.sliced(tenth), 0, 128'188, 0, false },
+        { "130 KB of junk", cbr.first(tenth) + QByteArray(132'000, '\0') + cbr.sliced(tenth), 0, 132'000, 0, false },
         { "the tag's byte count wrong", wrongByteCount, 0, 0, 0, false },
         { "a VBRI tag, whose counts the library does not read", vbri, 0, 0, 0, false },
     };
     for (const auto& [name, file, front, shift, leftOff, counted] : rows) {
         SCOPED_TRACE(name);
+        bytesRead = 0;
         const auto list = walked(file);
         ASSERT_TRUE(list);
+        EXPECT_LT(bytesRead, 2 * file.size()); // the walk reads a block at a time, not a block for each frame
         EXPECT_EQ(list->audio.leadingBytes, front);
         ASSERT_EQ(list->frames.size(), original->frames.size() - leftOff);
         for (std::size_t index = 0; index < list->frames.size(); ++index) {
@@ -98,6 +105,8 @@ TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
     }
     EXPECT_FALSE(walked(QByteArray(5000, '\xff') + picture));
     EXPECT_TRUE(walked(cbr.first(original->frames.front().offset))); // the information frame alone
+    const QByteArray junkBeforeTheLast = cbr.first(last) + QByteArray(700, '\0') + cbr.sliced(last); // none after it
+    EXPECT_EQ(walked(junkBeforeTheLast)->frames.size(), original->frames.size());
     // Two frames in junk are no run of four: the run begins where the stream does.
     const QByteArray pair
         = (QByteArray::fromHex("fffb9064") + QByteArray(413, '\0')).repeated(2) + QByteArray(100, '\0');
@@ -204,6 +213,8 @@ TEST(AudioRange, LiesBetweenTheTagsAndTakesADamagedTagForAudio) {
         { "bad syncsafe byte", badSyncsafeByte, 0, badSyncsafeByte.size() },
         { "APEv2 into the ID3v2 tag", withFooter + ape(200, false).right(32), withFooter.size(), 32 },
         { "only ID3v2", picture, picture.size(), 0 }, { "ID3v2 and ID3v1", picture + id3v1, picture.size(), 0 },
+        { "ID3v2 and APEv2", withFooter + ape(64, true), withFooter.size(), 0 },
+        { "second ID3v2 past the end", withFooter + picture.chopped(50), withFooter.size(), picture.size() - 50 },
         { "unknown ID3v2 revision", "ID3\x03\xff" + picture.sliced(5) + audio, 0, picture.size() + 1000 },
         { "empty file", {}, 0, 0 } };
     for (const auto& [name, file, leadingBytes, audioBytes] : rows) {
@@ -246,6 +257,8 @@ TEST(InformationFrame, ReadsBackAsWrittenWithBothCrcs) {
         const std::size_t at = 4 + mp3::sideInfoBytes(*header);
         EXPECT_EQ(std::string(frame.begin() + at, frame.begin() + at + 4), variable ? "Xing" : "Info");
         EXPECT_EQ(frame[at + 16 + 50], 7);
+        EXPECT_TRUE(
+            mp3::informationTag(std::span(frame).first(at + 156), *header)->lame); // also where it ends the frame
         const auto& lame = *tag->lame;
         EXPECT_EQ(std::string(lame.begin(), lame.begin() + 9),
             sourceEncoder.starts_with("LAME") ? sourceEncoder : "LAME3.100");

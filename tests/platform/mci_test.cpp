@@ -4,7 +4,6 @@
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mp3_decoder.h"
 #include "platform/mci/output_factory.h"
-#include "platform/mci/sdl_audio_output.h"
 #include "platform/mci/service.h"
 #include "support/manual_audio.h"
 #include "support/mp3_fixtures.h"
@@ -35,8 +34,7 @@ std::string described(const std::variant<mci::Command, uint32_t>& parsed) {
 }
 
 // Verbs: 0 open, 1 close, 2 play, 3 seek, 4 pause, 5 resume, 6 stop, 7 set, 8 status; items: 0 length, 1 position,
-// 2 mode, 3 samples per second, 4 samples per frame. Errors: 259 keyword, 261 command, 270 integer, 273 missing
-// parameter.
+// 2 mode, 3 samples per second, 4 samples per frame. Errors: 259 keyword, 261 command, 270 integer, 273 parameter.
 TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
     const std::pair<const char*, const char*> rows[] { { R"(open "/tmp/a b.mp3" type mpegvideo alias movie)",
                                                            "0 movie [/tmp/a b.mp3] -  - 2" },
@@ -56,16 +54,14 @@ TEST(CommandText, IsTakenApartOrRefusedWithItsErrorNumber) {
         { R"(open /x.mp3 type waveaudio alias movie)", "error 259" }, { "open /x.mp3 alias movie parent", "error 273" },
         { "open /x.mp3 alias movie parent w", "error 270" }, { "open /x.mp3 alias movie volume 3", "error 259" },
         { "play movie from 12s", "error 270" }, { "play movie from 99999999999999999999", "error 270" },
-        { "play movie to 5", "2 movie [] -  - 2 to 5" },
+        { "play movie to 5", "2 movie [] -  - 2 to 5" }, { "status movie volume", "error 259" },
         { "play movie from 83000 to 85000", "2 movie [] -  83000 2 to 85000" },
         { "PLAY movie TO 85000 From 83000", "2 movie [] -  83000 2 to 85000" }, { "play movie from 1 to", "error 273" },
-        { "play movie to 2s", "error 270" }, { "play movie from 1 from 2", "error 259" },
-        { "play movie to 1 to 2", "error 259" }, { "play movie from 1 until 2", "error 259" },
-        { "status movie samplespersec", "8 movie [] -  - 3" }, { "status movie samplesperframe", "8 movie [] -  - 4" },
-        { "status movie samples", "error 259" }, { "seek movie from 5", "error 259" }, { "seek movie", "error 273" },
-        { "seek movie to", "error 273" }, { "pause movie now", "error 259" }, { "set movie time", "error 273" },
-        { "set movie time format frames", "error 259" }, { "set movie audio all off", "error 259" },
-        { "status movie", "error 273" }, { "status movie volume", "error 259" } };
+        { "play movie from 1 from 2", "error 259" }, { "status movie samplespersec", "8 movie [] -  - 3" },
+        { "status movie samplesperframe", "8 movie [] -  - 4" }, { "seek movie from 5", "error 259" },
+        { "seek movie", "error 273" }, { "seek movie to", "error 273" }, { "pause movie now", "error 259" },
+        { "set movie time", "error 273" }, { "set movie time format frames", "error 259" },
+        { "set movie audio all off", "error 259" }, { "status movie", "error 273" } };
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(described(mci::parseCommand(text)), expected) << '"' << text << '"';
     }
@@ -131,8 +127,6 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
         { "truncated", write("t.mp3", cbr.substr(0, 24'000)), "1463" },
         { "vbr truncated, its tag counting all",
             write("v.mp3", bytesOf(testDataFile("vbr_lame_tag_44k_stereo.mp3")).substr(0, 9'000)), "1750" },
-        { "tagged truncated", write("i.mp3", bytesOf(testDataFile("id3v2_20k_cbr_64k_mono.mp3")).substr(0, 40'000)),
-            "2429" },
         { "damaged in the middle", write("d.mp3", damaged), "2743" },
         { "damaged late", write("l.mp3", damagedLate), "2847" },
         { "missing", folder.filePath("missing.mp3").toStdString(), "error 275" },
@@ -191,20 +185,22 @@ TEST(DefaultOutput, SaysOnceWhyItPlaysSilently) {
 // between the output's pulls, so the estimate of what it holds unheard is right within a buffer. SDL plays through its
 // dummy driver here (SDL_AUDIODRIVER=dummy), which takes a buffer at the pace of the clock, as a sound card does.
 TEST(RealTimeOutputs, PlayInRealTimeStandStillWhilePausedAndGoOnAtOnce) {
+    struct Silence : mci::PcmSource {
+        void fill(std::span<int16_t>) override { }
+    } silence;
+    mci::ClockPacedOutput idle({ 44100, 2 }, silence); // holds nothing before its start or after its halt
+    std::this_thread::sleep_for(20ms);
+    const int64_t beforeStart = idle.bufferedFrames();
+    idle.start();
+    idle.halt();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(std::pair(beforeStart, idle.bufferedFrames()), std::pair(int64_t { 0 }, int64_t { 0 }));
     const std::pair<const char*, mci::OutputFactory> outputs[] {
         { "clock-paced",
             [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
                 return std::make_unique<mci::ClockPacedOutput>(format, source);
             } },
-        { "SDL",
-            [](mci::AudioFormat format, mci::PcmSource& source) -> std::unique_ptr<mci::AudioOutput> {
-                auto opened = mci::SdlAudioOutput::open(format, source);
-                if (auto* sdl = std::get_if<std::unique_ptr<mci::SdlAudioOutput>>(&opened)) {
-                    return std::move(*sdl);
-                }
-                ADD_FAILURE() << std::get<std::string>(opened);
-                return std::make_unique<mci::ClockPacedOutput>(format, source);
-            } }
+        { "SDL", mci::openDefaultOutput }
     };
     for (const auto& [name, make] : outputs) {
         SCOPED_TRACE(name);
@@ -239,6 +235,7 @@ TEST(RealTimeOutputs, PlayInRealTimeStandStillWhilePausedAndGoOnAtOnce) {
         send("close all");
     }
     mci::processService().useDefaultOutput();
+    EXPECT_EQ(mci::whySilent(), std::nullopt); // SDL played, not the silent stand-in
 }
 
 } // namespace

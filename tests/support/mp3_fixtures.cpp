@@ -74,12 +74,15 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-mp3::FileBytes fileBytes(std::string bytes) {
+mp3::FileBytes fileBytes(std::string bytes, int64_t* bytesRead) {
     const auto held = std::make_shared<const std::string>(std::move(bytes));
-    return { static_cast<int64_t>(held->size()), [held](int64_t offset, std::span<uint8_t> into) {
+    return { static_cast<int64_t>(held->size()), [held, bytesRead](int64_t offset, std::span<uint8_t> into) {
                 const auto from = static_cast<std::size_t>(std::clamp<int64_t>(offset, 0, std::ssize(*held)));
                 const std::size_t count = std::min(into.size(), held->size() - from);
                 std::copy_n(held->begin() + static_cast<std::ptrdiff_t>(from), count, into.begin());
+                if (bytesRead != nullptr) {
+                    *bytesRead += static_cast<int64_t>(count);
+                }
                 return count;
             } };
 }

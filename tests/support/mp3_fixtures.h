@@ -30,8 +30,8 @@ std::filesystem::path testDataFile(std::string_view name);
 // Every sample of the file as libmpg123 plays it, gapless, channels interleaved; from sample frame `from` on.
 std::vector<int16_t> decodedSamples(const std::filesystem::path& path, int64_t from = 0);
 
-// The frame walk's view of a file that holds `bytes`.
-mp3::FileBytes fileBytes(std::string bytes);
+// The frame walk's view of a file that holds `bytes`; each read adds its bytes to `bytesRead` where given.
+mp3::FileBytes fileBytes(std::string bytes, int64_t* bytesRead = nullptr);
 
 QByteArray contentsOf(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);

@@ -80,7 +80,8 @@ WindowServices WorkflowHarness::services() {
         if (window_->pb->Value() != 0) { // where the progress bar stands while the message shows
             seen_.push_back("pb" + QString::number(window_->pb->Value()).toStdString());
         }
-        seen_.push_back("\"" + QString(text).replace(folder(), "F").toStdString() + "\"");
+        seen_.push_back(
+            "\"" + QString(text).replace(folder(), "F").replace(Form1::kWebsiteAddress, "W").toStdString() + "\"");
         auto answer = platform::MessageAnswer::No;
         if (!messageAnswers_.empty()) {
             answer = messageAnswers_.front();
@@ -91,7 +92,7 @@ WindowServices WorkflowHarness::services() {
     services.launch = [this](const QString& program, const QStringList& arguments, const platform::LaunchEnded& ended) {
         const QString launched = "[" + program + " " + arguments.join(' ') + "]";
         seen_.push_back(QString(launched).replace(Form1::kWebsiteAddress, "W").toStdString());
-        ended(true);
+        ended(launchesSucceed_);
     };
     services.endProgram = [this] { seen_.push_back("(the program ends)"); };
     services.makeBrowserPane = createBrowserPane;
@@ -215,6 +216,8 @@ void WorkflowHarness::run(const std::string& step) {
         window_->markEnd = std::stoi(rest);
     } else if (verb == "length") {
         repliesInstead_["status movie length"] = argument;
+    } else if (verb == "browserless") {
+        launchesSucceed_ = false;
     } else if (verb == "close") {
         window_->close();
     } else if (verb == "copy") {
