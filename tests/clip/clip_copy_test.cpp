@@ -195,8 +195,7 @@ TEST(ClipFrames, SavedClipPlaysExactlyTheMarkedSamplesBetweenTheSourcesTags) {
     const QString source = folder.filePath("source.mp3"), target = folder.filePath("clip.mp3");
     for (const auto& [name, front, back, tags, start, end] : rows) {
         SCOPED_TRACE(testing::Message() << name << " " << start << ".." << end << " with tags: " << tags);
-        ASSERT_TRUE(writeFile(
-            source, front + contentsOf(QString::fromStdString(test_support::testDataFile(name).string())) + back));
+        ASSERT_TRUE(writeFile(source, front + contentsOf(test_support::testDataFile(name)) + back));
         const auto clip = save(source, target, 3000, start, end);
         ASSERT_TRUE(clip);
         EXPECT_EQ(tagsOf(target), tags);

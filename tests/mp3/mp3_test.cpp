@@ -47,8 +47,7 @@ TEST(FrameHeader, SaysTheFrameSizeRateAndWhereItsSoundDataLies) {
 // A stream with tags around it and frames in the middle damaged, cut or of another stream: the list holds every
 // frame of the stream where it lies, and the tag counts only an unbroken stream.
 TEST(FrameWalk, FindsEveryFrameBetweenTheTagsAndStepsOverJunk) {
-    const QByteArray cbr = test_support::contentsOf(
-        QString::fromStdString(test_support::testDataFile("cbr_128k_44k_stereo.mp3").string()));
+    const QByteArray cbr = test_support::contentsOf(test_support::testDataFile("cbr_128k_44k_stereo.mp3"));
     int64_t bytesRead = 0;
     const auto walked = [&bytesRead](const QByteArray& file) {
         return mp3::listFrames(test_support::fileBytes(file.toStdString(), &bytesRead));
@@ -175,7 +174,7 @@ TEST(SilentFrame, DecodesToZerosAndLeavesTheFramesAfterItAsTheyWere) {
     };
     for (const char* name : { "cbr_128k_44k_stereo.mp3", "mpeg2_16k_mono.mp3", "crc_96k_44k_mono.mp3" }) {
         SCOPED_TRACE(name);
-        const auto file = test_support::contentsOf(QString::fromStdString(test_support::testDataFile(name).string()));
+        const auto file = test_support::contentsOf(test_support::testDataFile(name));
         const auto list = mp3::listFrames(test_support::fileBytes(file.toStdString()));
         ASSERT_TRUE(list);
         const QByteArray stream = file.sliced(list->frames.front().offset);

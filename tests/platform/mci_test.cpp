@@ -18,6 +18,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using test_support::contentsOf;
 using test_support::testDataFile;
 
 // A command as one line of text, or its error number.
@@ -82,10 +83,6 @@ std::string openCommand(const std::filesystem::path& path, const std::string& al
     return "open \"" + path.string() + "\" type mpegvideo alias " + alias;
 }
 
-std::string bytesOf(const std::filesystem::path& path) {
-    return test_support::contentsOf(QString::fromStdString(path.string())).toStdString();
-}
-
 std::string randomBytes(std::size_t count) {
     std::mt19937 generator(20240601);
     std::string bytes(count, '\0');
@@ -109,12 +106,12 @@ protected:
 
 // The length is what a full gapless decode plays; a file that holds no run of MPEG frames is refused.
 TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) {
-    const std::string cbr = bytesOf(testDataFile("cbr_128k_44k_stereo.mp3"));
+    const std::string cbr = contentsOf(testDataFile("cbr_128k_44k_stereo.mp3")).toStdString();
     std::string damaged = cbr;
     damaged.replace(20'000, 3000, randomBytes(3000));
     std::string damagedLate = cbr;
     damagedLate.replace(36'000, 3000, randomBytes(3000));
-    const std::string pair = bytesOf(test_support::writeSilentMp3(folder.filePath("pair").toStdString(), 16ms));
+    const auto pair = contentsOf(test_support::writeSilentMp3(folder.filePath("p").toStdString(), 16ms)).toStdString();
     const std::string framePairsInJunk = std::string(1000, '\0') + pair + randomBytes(700) + pair
         + std::string(900, '\0') + pair + std::string(1000, '\0');
     const std::tuple<std::string, std::filesystem::path, std::string> rows[] {
@@ -126,7 +123,8 @@ TEST_F(MediaService, OpensEveryPlayableFileWithItsExactLengthAndRefusesTheRest) 
         { "silent", test_support::writeSilentMp3(folder.filePath("s.mp3").toStdString(), 215'007ms), "215000" },
         { "truncated", write("t.mp3", cbr.substr(0, 24'000)), "1463" },
         { "vbr truncated, its tag counting all",
-            write("v.mp3", bytesOf(testDataFile("vbr_lame_tag_44k_stereo.mp3")).substr(0, 9'000)), "1750" },
+            write("v.mp3", contentsOf(testDataFile("vbr_lame_tag_44k_stereo.mp3")).toStdString().substr(0, 9'000)),
+            "1750" },
         { "damaged in the middle", write("d.mp3", damaged), "2743" },
         { "damaged late", write("l.mp3", damagedLate), "2847" },
         { "missing", folder.filePath("missing.mp3").toStdString(), "error 275" },

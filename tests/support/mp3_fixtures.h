@@ -34,6 +34,9 @@ std::vector<int16_t> decodedSamples(const std::filesystem::path& path, int64_t f
 mp3::FileBytes fileBytes(std::string bytes, int64_t* bytesRead = nullptr);
 
 QByteArray contentsOf(const QString& path);
+inline QByteArray contentsOf(const std::filesystem::path& path) {
+    return contentsOf(QString::fromStdString(path.string()));
+}
 bool writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace test_support

@@ -30,18 +30,17 @@ public:
     Form1& window() { return *window_; }
     QString folder() const { return folder_.path(); }
 
-    // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a
-    // file in the folder, missing or not), "given <name>" (opened from outside), "choose <name>" (the next file
-    // dialog's choice; a dialog with none is cancelled), "answer <Yes|No>" (the next question's answer), "pass <ms>",
-    // "click <Play|Stop|Open|Save|Website|Start|End|Preview>", "key <sequence>", "slider <s>", "hold <s>", "release",
-    // "close", "browserless" (launched programs fail, as xdg-open where no browser is set up), "length <ms|error>" (the
-    // next length query's answer), "marks <start> <end>" (set, not marked), "copy <test data file> <name>", "write
-    // <name> <text>", "tag <name>" (song.mp3 between a cover picture and an ID3v1 tag), "link|hardlink <name>
-    // <target>", "remove <name>", "mkdir <name>", "lock|unlock" (the folder against new files), "drop
-    // <copy|move|text|two> <name>" (dropped on the window as a file offered to be copied or only moved, as its name in
-    // text, as two files), "look" (nothing), "tips" (the tooltips of the clocks L7, L9, L3 and L4, shown in angle
-    // brackets among the messages), and "at <ms> <step>": <step> once, at the first wait where the device has reached
-    // <ms>; what it changed is shown among the messages, in braces.
+    // Runs one step as a user would: "open <ms>" (a silent MP3 "tune <ms>.mp3" of that length), "open <name>" (a file
+    // in the folder, missing or not), "given <name>" (opened from outside), "choose <name>" (the next file dialog's
+    // choice; a dialog with none is cancelled), "answer <Yes|No>" (the next question's answer), "pass <ms>", "click
+    // <Play|Stop|Open|Save|Website|Start|End|Preview>", "key <sequence>", "slider <s>", "hold <s>", "release", "close",
+    // "browserless" (launched programs fail), "length <ms|error>" (the next length query's answer), "marks <start>
+    // <end>" (set, not marked), "copy <test data file> <name>", "write <name> <text>", "tag <name>" (song.mp3 between a
+    // cover picture and an ID3v1 tag), "link|hardlink <name> <target>", "remove <name>", "mkdir <name>", "lock|unlock"
+    // (the folder against new files), "drop <copy|move|text|two> <name>" (dropped on the window as a file offered to be
+    // copied or only moved, as its name in text, as two files), "look" (nothing), "tips" (the tooltips of the clocks
+    // L7, L9, L3 and L4, shown in angle brackets among the messages), and "at <ms> <step>": <step> once, at the first
+    // wait where the device has reached <ms>; what it changed is shown among the messages, in braces.
     void run(const std::string& step);
     // What the user sees and hears that changed since the last call: the slider's value/max, the Play button, T
     // ticking or still, the device's mode and @position, the clocks (" : " written ":"), the lines, scale and

@@ -194,6 +194,8 @@ open 200000 ; marks 60000 180000 ; at 0 look ; key ] => H179/200 Play stopped @1
 at 61000 key [ ; click Preview => {H61/200 @62000 L4[ 0:1:1] focus:Command9}
 marks 1000 2950 ; click Preview => H2/200 @2950 L4[ 0:0:2] m1000,2950
 at 0 look ; key ] => Play stopped @2950 {Pause playing @1000}
+marks 1000 9000 ; at 1500 click End ; key [ => \
+    Play stopped @3000 {Pause playing @1600 L9[ 0:0:1] L3[ 0:0:0] lines170,422 m1000,1600 focus:Command6}
 marks 0 0 ; key [ ; key ] => m0,0
 # Website
 click Website => [xdg-open W]
