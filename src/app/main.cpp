@@ -1,3 +1,4 @@
+#include "app/browser_pane.h"
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/startup.h"
@@ -10,6 +11,7 @@
 // The program is its window and lives as long as the window does. A file on the command line opens as if chosen
 // in the Open dialog once the window shows.
 int main(int argc, char** argv) {
+    const auto fontConfiguration = readFontConfigurationAside();
     QStringList givenArguments;
     for (int index = 0; index < argc; ++index) {
         givenArguments.append(QString::fromLocal8Bit(argv[index]));
@@ -41,9 +43,14 @@ int main(int argc, char** argv) {
     QApplication application(arguments.count(), arguments.values());
     platform::releaseCheckedXDisplay();
     WindowServices services = WindowServices::platformDefaults();
-    services.makeBrowserPane = loadBrowserPaneModuleAside();
+    // The pane's module starts loading once the window is shown: mapping and relocating its libraries beside the
+    // window's own start slows the window (the two share one address space) more than it speeds the pane.
+    const auto paneMaker = std::make_shared<BrowserPaneMaker>();
+    services.makeBrowserPane
+        = [paneMaker](auto... arguments) { return *paneMaker ? (*paneMaker)(arguments...) : nullptr; };
     Form1 window(std::move(services));
     window.show();
+    *paneMaker = loadBrowserPaneModuleAside();
     platform::handleTerminationSignals([&window] { window.close(); });
     if (!commandLine.file.isEmpty()) {
         window.openGivenFileOnceShown(commandLine.file);

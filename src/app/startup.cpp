@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QLoggingCategory>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 ApplicationArguments::ApplicationArguments(std::vector<std::string> arguments)
@@ -30,4 +31,9 @@ ApplicationArguments prepareStartUp(std::vector<std::string> arguments) {
         arguments.push_back(std::move(option));
     }
     return ApplicationArguments(std::move(arguments));
+}
+
+std::future<void> readFontConfigurationAside() {
+    // Qt's own set-up of the fonts later finds the configuration loaded; fontconfig makes concurrent first calls safe.
+    return std::async(std::launch::async, [] { FcInit(); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,7 @@ std::vector<std::string> browserEngineOptions(bool runningAsRoot);
 // Readies the process for the window before the application object exists and returns that object's command
 // line: `arguments` followed by the engine's options. The engine's report of its settings is not shown.
 ApplicationArguments prepareStartUp(std::vector<std::string> arguments);
+
+// Has fontconfig read its configuration and font caches on a thread of its own, some milliseconds that the window's
+// first text would otherwise wait for. The future is ready once they are read.
+std::future<void> readFontConfigurationAside();
