@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/audio_output.h"
 #include "platform/mci/mci.h"
 #include "platform/mci/service.h"

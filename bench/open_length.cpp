@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens one MP3 through the media service, as the window's Open does, and prints its length in milliseconds. The
 // benchmark times this whole process against a reference tool's.
 // Usage: open_length FILE

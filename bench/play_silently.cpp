@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays one MP3 on the silent, clock-paced output (what plays where there is no sound device) and measures the
 // processor time of the whole process while it plays: ROUNDS spans of SECONDS each, one percentage per line.
 // Usage: play_silently FILE SECONDS ROUNDS

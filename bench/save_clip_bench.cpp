@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times one clip copy of a byte range of the source, as the Save button makes it (the CRC-16 of the copied bytes
 // included), with nothing done between chunks and without the information frame that the Save puts before them.
 // Usage: save_clip_bench SOURCE TARGET START_POSITION END_POSITION   (positions count from 1)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the Save button on the real window (on whatever display Qt is given, offscreen when none) for a 100 MB
 // selection of FOLDER/source.mp3, which bench/save-bench makes, the dialogs and message boxes answered at once. Each
 // round saves, then copies the source bytes that the clip holds with a whole `dd bs=4096 conv=fdatasync` process,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watches an X display, over one connection, for the top-level window of process PID: the milliseconds from
 // START_NS (CLOCK_REALTIME, in nanoseconds) until the window is viewable and, with a crop rectangle, until that part
 // of the window holds more than 8 colours. One process that asks every millisecond, so the figures carry neither a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens arbitrary bytes as an MP3 with the media service and plays them about, on outputs that take sound only when
 // the clock is moved: queries, seeking, pausing, playing a stretch, from a position and to the end.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A short run of the fuzz target from the committed seeds, as part of the test suite: a crash fails the test and
 # leaves its input in <build>/fuzz/crashes. New inputs go to <build>/fuzz/corpus, so the seeds never change. It needs
 # clang with libFuzzer and is built as a project of its own in <build>/fuzz; without it, it is left out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/browser_pane.h"
 #include "app/command_line.h"
 #include "app/form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clip/clip_copy.h"
 
 #include "clip/clip_target.h"

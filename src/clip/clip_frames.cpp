@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clip/clip_frames.h"
 
 #include "mp3/sample_time.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mp3/audio_range.h"
 
 namespace mp3 {

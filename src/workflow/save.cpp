@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
 #include "app/seconds_to_clock.h"
 #include "clip/clip_copy.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the small MP3 files the tests play: a three-second rising tone, encoded with lame in several ways.
 # Needs ffmpeg (only to synthesise the tone) and lame. Run from anywhere; writes next to this script.
 set -euo pipefail

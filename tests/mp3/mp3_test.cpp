@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mp3/audio_range.h"
 #include "mp3/frame_walk.h"
 #include "mp3/mpeg_frame.h"

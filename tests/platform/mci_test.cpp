@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/clock_paced_output.h"
 #include "platform/mci/command_parser.h"
 #include "platform/mci/mci.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/mp3_fixtures.h"
 
 #include "platform/mci/mp3_decoder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/mp3_decoder.h"
 
 #include "mp3/frame_walk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/output_factory.h"
 
 #include "platform/mci/clock_paced_output.h"

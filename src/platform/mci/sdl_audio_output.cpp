@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/sdl_audio_output.h"
 
 #include <SDL2/SDL.h>
