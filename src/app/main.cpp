@@ -45,10 +45,10 @@ int main(int argc, char** argv) {
     platform::releaseCheckedXDisplay();
     WindowServices services = WindowServices::platformDefaults();
     // The pane's module starts loading once the window is shown: mapping and relocating its libraries beside the
-    // window's own start slows the window (the two share one address space) more than it speeds the pane.
+    // window's own start slows the window (the two share one address space) more than it speeds the pane. The
+    // window makes its pane only from the event loop, after the first paint, so the maker is there by then.
     const auto paneMaker = std::make_shared<BrowserPaneMaker>();
-    services.makeBrowserPane
-        = [paneMaker](auto... arguments) { return *paneMaker ? (*paneMaker)(arguments...) : nullptr; };
+    services.makeBrowserPane = [paneMaker](auto... arguments) { return (*paneMaker)(arguments...); };
     Form1 window(std::move(services));
     window.show();
     *paneMaker = loadBrowserPaneModuleAside();
